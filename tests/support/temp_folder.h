@@ -1,0 +1,48 @@
+#pragma once
+
+// A fresh folder for one test, removed with everything in it when the test ends.
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+
+class TempFolder {
+ public:
+  TempFolder() {
+    static std::atomic<int> counter{0};
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    path_ = std::filesystem::temp_directory_path() /
+            ("trasvidora-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+    std::filesystem::create_directories(path_);
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  ~TempFolder() {
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored)) {
+      std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
+                                   std::filesystem::perm_options::add, ignored);
+    }
+    std::filesystem::remove_all(path_, ignored);
+  }
+
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(const std::filesystem::path& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline void writeBytes(const std::filesystem::path& file, std::string_view bytes) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::string readBytes(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
