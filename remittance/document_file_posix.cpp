@@ -19,6 +19,8 @@ class FileDescriptor {
   explicit FileDescriptor(int descriptor) : descriptor_(descriptor) {}
   FileDescriptor(const FileDescriptor&) = delete;
   FileDescriptor& operator=(const FileDescriptor&) = delete;
+  FileDescriptor(FileDescriptor&& other) noexcept
+      : descriptor_(std::exchange(other.descriptor_, -1)) {}
   ~FileDescriptor() {
     if (descriptor_ >= 0) ::close(descriptor_);
   }
@@ -53,17 +55,20 @@ std::filesystem::path temporaryPathFor(const std::filesystem::path& file, int at
   return temporary;
 }
 
-FileDescriptor createTemporary(const std::filesystem::path& file, std::filesystem::path& temporary) {
+FileDescriptor createTemporary(const std::filesystem::path& file,
+                               std::filesystem::path& temporary) {
   for (int attempt = 0;; ++attempt) {
     temporary = temporaryPathFor(file, attempt);
-    FileDescriptor descriptor(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    FileDescriptor descriptor(
+        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (descriptor.valid() || errno != EEXIST || attempt == 100) return descriptor;
   }
 }
 
 // Makes the rename of a file in `folder` last across a power cut.
 void syncFolder(const std::filesystem::path& folder) {
-  FileDescriptor directory(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  FileDescriptor directory(
+      ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (directory.valid()) ::fsync(directory.get());
 }
 

@@ -25,7 +25,9 @@ bool isRegularFile(DIR* directory, const char* name) {
 
 }  // namespace
 
-std::error_code lastSystemError() { return {errno, std::generic_category()}; }
+std::error_code lastSystemError() {
+  return {errno, std::generic_category()};
+}
 
 std::filesystem::path executableFolder() {
   std::error_code error;
@@ -55,7 +57,8 @@ bool lessIgnoringCase(const std::filesystem::path& left, const std::filesystem::
   const std::string& b = right.native();
   const std::size_t common = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < common; ++i) {
-    const int difference = fold(static_cast<unsigned char>(a[i])) - fold(static_cast<unsigned char>(b[i]));
+    const int difference =
+        fold(static_cast<unsigned char>(a[i])) - fold(static_cast<unsigned char>(b[i]));
     if (difference != 0) return difference < 0;
   }
   return a.size() < b.size();

@@ -26,8 +26,8 @@ class FindHandle {
 };
 
 bool isVisibleRegularFile(const WIN32_FIND_DATAW& entry) {
-  constexpr DWORD kLeftOut = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                             FILE_ATTRIBUTE_DEVICE;
+  constexpr DWORD kLeftOut = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
+                             FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DEVICE;
   return (entry.dwFileAttributes & kLeftOut) == 0;
 }
 
@@ -40,7 +40,8 @@ std::error_code lastSystemError() {
 std::filesystem::path executableFolder() {
   std::wstring program(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, program.data(), static_cast<DWORD>(program.size()));
+    const DWORD length =
+        GetModuleFileNameW(nullptr, program.data(), static_cast<DWORD>(program.size()));
     if (length == 0) throw FileError(FileAction::Read, L"trasvidora.exe", lastSystemError());
     if (length < program.size()) {
       program.resize(length);
@@ -53,8 +54,8 @@ std::filesystem::path executableFolder() {
 std::vector<std::filesystem::path> listVisibleRegularFiles(const std::filesystem::path& folder) {
   const std::wstring pattern = extendedLengthPath(folder / L"*");
   WIN32_FIND_DATAW entry{};
-  FindHandle search(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
-                                     nullptr, FIND_FIRST_EX_LARGE_FETCH));
+  FindHandle search(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry,
+                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
   std::vector<std::filesystem::path> names;
   if (!search.valid()) {
     if (GetLastError() == ERROR_FILE_NOT_FOUND) return names;  // An empty folder.
@@ -63,15 +64,16 @@ std::vector<std::filesystem::path> listVisibleRegularFiles(const std::filesystem
   do {
     if (isVisibleRegularFile(entry)) names.emplace_back(entry.cFileName);
   } while (FindNextFileW(search.get(), &entry));
-  if (GetLastError() != ERROR_NO_MORE_FILES) throw FileError(FileAction::ListFolder, folder, lastSystemError());
+  if (GetLastError() != ERROR_NO_MORE_FILES)
+    throw FileError(FileAction::ListFolder, folder, lastSystemError());
   return names;
 }
 
 bool lessIgnoringCase(const std::filesystem::path& left, const std::filesystem::path& right) {
   const std::wstring& a = left.native();
   const std::wstring& b = right.native();
-  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
-                              TRUE) == CSTR_LESS_THAN;
+  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                              static_cast<int>(b.size()), TRUE) == CSTR_LESS_THAN;
 }
 
 }  // namespace remittance

@@ -18,7 +18,9 @@ bool hasXmlExtension(const std::filesystem::path& name) {
 
 }  // namespace
 
-std::filesystem::path remittanceFolder() { return executableFolder() / "remesas" / ""; }
+std::filesystem::path remittanceFolder() {
+  return executableFolder() / "remesas" / "";
+}
 
 std::vector<std::filesystem::path> listRemittances(const std::filesystem::path& folder) {
   std::vector<std::filesystem::path> names = listVisibleRegularFiles(folder);

@@ -14,7 +14,8 @@ namespace remittance {
 class UniqueHandle {
  public:
   explicit UniqueHandle(HANDLE handle = INVALID_HANDLE_VALUE) : handle_(handle) {}
-  UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
+  UniqueHandle(UniqueHandle&& other) noexcept
+      : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
   UniqueHandle& operator=(UniqueHandle&& other) noexcept {
     std::swap(handle_, other.handle_);
     return *this;
@@ -35,7 +36,8 @@ class UniqueHandle {
 
 // The path in the "\\?\" form that lifts the 260-character limit of the classic Win32 paths.
 inline std::wstring extendedLengthPath(const std::filesystem::path& path) {
-  const std::wstring absolute = std::filesystem::absolute(path).lexically_normal().make_preferred().native();
+  const std::wstring absolute =
+      std::filesystem::absolute(path).lexically_normal().make_preferred().native();
   if (absolute.starts_with(LR"(\\?\)")) return absolute;
   if (absolute.starts_with(LR"(\\)")) return LR"(\\?\UNC\)" + absolute.substr(2);
   return LR"(\\?\)" + absolute;

@@ -22,9 +22,11 @@ class TempFolder {
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
   ~TempFolder() {
+    // Read-only files left by a test must not keep the folder from going.
     std::error_code ignored;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored)) {
-      std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
+    std::filesystem::recursive_directory_iterator entry(path_, ignored), end;
+    for (; entry != end; entry.increment(ignored)) {
+      std::filesystem::permissions(entry->path(), std::filesystem::perms::owner_all,
                                    std::filesystem::perm_options::add, ignored);
     }
     std::filesystem::remove_all(path_, ignored);
