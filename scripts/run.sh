@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Builds trasvidora.exe and starts it under Wine. Where the program has no "remesas" folder yet,
+# a demo folder of generated remittances is laid out beside it. With no display, the program runs
+# on a virtual one just long enough to save a screenshot of its window.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+cmake --preset windows >/dev/null
+cmake --build --preset windows --target trasvidora
+
+program_folder=build/windows/window
+program="$program_folder/trasvidora.exe"
+remittances="$program_folder/remesas"
+
+if [ ! -d "$remittances" ]; then
+  echo "Creando remesas de ejemplo en $remittances"
+  mkdir -p "$remittances"
+  scripts/make_remittance.py "$remittances/remesa-diciembre.xml" --msg-id PRE2026120700001 --transactions 14 --seed 1
+  scripts/make_remittance.py "$remittances/remesa-noviembre.xml" --msg-id PRE2026110300002 --transactions 9 --seed 2
+  scripts/make_remittance.py "$remittances/Cuotas socios Año 2026.xml" --msg-id PRE2026010200007 --transactions 31 --seed 3
+  scripts/make_remittance.py "$remittances/remesa-ya-anticipada.xml" --msg-id FSDD2026100100003 --transactions 5 --seed 4
+fi
+
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  exec scripts/wine-run.sh "$program"
+fi
+
+echo "No hay pantalla: se usa una pantalla virtual (Xvfb) para hacer una captura de la ventana."
+source scripts/virtual-display.sh
+start_virtual_display
+scripts/wine-run.sh "$program" &
+program_pid=$!
+cleanup() {
+  kill "$program_pid" 2>/dev/null || true
+  WINEPREFIX="${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/trasvidora/wine}" wineserver -k 2>/dev/null || true
+  stop_virtual_display
+}
+trap cleanup EXIT
+
+window=""
+for attempt in $(seq 1 300); do
+  window=$(xdotool search --onlyvisible --name "Cambia remesa SEPA a anticipos de cobro" 2>/dev/null | head -n 1 || true)
+  [ -n "$window" ] && break
+  sleep 0.1
+done
+if [ -z "$window" ]; then
+  echo "La ventana de trasvidora no apareció." >&2
+  exit 1
+fi
+sleep 1
+screenshot="$PWD/build/trasvidora-window.png"
+import -window "$window" "$screenshot"
+echo "Captura de la ventana: $screenshot"
