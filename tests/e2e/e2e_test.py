@@ -374,6 +374,9 @@ def main():
     parser.add_argument("--artifacts")
     options, rest = parser.parse_known_args()
     OPTIONS.program, OPTIONS.probe, OPTIONS.artifacts = options.program, options.probe, options.artifacts
+    # A Wine session of its own, so that no other program's windows get in the way.
+    cache = os.environ.get("XDG_CACHE_HOME", os.path.expanduser("~/.cache"))
+    os.environ["WINEPREFIX"] = os.path.join(cache, "trasvidora", "wine-e2e")
     unittest.main(argv=[sys.argv[0], *rest], verbosity=2)
 
 
