@@ -1,0 +1,26 @@
+#pragma once
+
+// What the window asks of the user's session: showing a message and ending the program.
+
+#include <windows.h>
+
+#include <string>
+
+class UserShell {
+ public:
+  virtual ~UserShell() = default;
+
+  // A message box owned by `owner` with the text and caption, an OK button only and no icon;
+  // returns when the user has closed it.
+  virtual void showMessage(HWND owner, const std::wstring& text, const std::wstring& caption) = 0;
+
+  // Ends the program at once: every window closes, nothing is saved and nothing is asked.
+  virtual void endProgram() = 0;
+};
+
+// The real session: MessageBoxW and the end of the process.
+class SystemShell final : public UserShell {
+ public:
+  void showMessage(HWND owner, const std::wstring& text, const std::wstring& caption) override;
+  [[noreturn]] void endProgram() override;
+};
