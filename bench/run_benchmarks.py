@@ -57,17 +57,21 @@ def generate(data: Path, mib: int) -> Path:
 
 
 def timed(command, cwd: Path, env=None):
-    """Runs `command` under /usr/bin/time -v; returns (seconds, peak KiB)."""
+    """Runs `command` under /usr/bin/time -v; returns (seconds, peak KiB, phases in ms)."""
     with tempfile.NamedTemporaryFile("r", suffix=".time") as report:
         started = time.perf_counter()
         done = subprocess.run(["/usr/bin/time", "-v", "-o", report.name, *command], cwd=cwd,
-                              env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+                              env=env, capture_output=True)
         seconds = time.perf_counter() - started
         if done.returncode != 0:
             raise SystemExit(f"{command[0]} failed ({done.returncode}): {done.stderr.decode()}")
         peak = next(int(line.split(":")[1]) for line in report.read().splitlines()
                     if "Maximum resident set size" in line)
-    return seconds, peak
+    # The harness prints "load 12.3 change 0.4 save 45.6".
+    words = done.stdout.decode().split()
+    phases = {words[i]: float(words[i + 1]) for i in range(0, len(words) - 1, 2)
+              if words[i] in ("load", "change", "save")}
+    return seconds, peak, phases
 
 
 def fresh_copy(source: Path, work: Path) -> Path:
@@ -106,8 +110,15 @@ def measure(harness: Path, source: Path, work: Path, repeats: int):
         copy = fresh_copy(source, work)
         runs["sed"].append(timed(["sed", "-i", SED_SCRIPT, copy.name], work))
         check_converted(copy, source, b"")
-    return {name: (statistics.median(s for s, _ in values), max(p for _, p in values))
-            for name, values in runs.items()}
+    summary = {name: (statistics.median(v[0] for v in values), max(v[1] for v in values))
+               for name, values in runs.items()}
+    summary["phases"] = median_phases(runs["conversion"])
+    return summary
+
+
+def median_phases(runs):
+    return {phase: statistics.median(run[2][phase] for run in runs)
+            for phase in ("load", "change", "save")}
 
 
 def mib(kib: int) -> str:
@@ -150,6 +161,10 @@ def main():
               f"{'met' if conversion <= 1.5 * floor else 'MISSED'} ({conversion / floor:.2f} ×); "
               f"faster than sed: {'met' if conversion < sed else 'MISSED'} "
               f"({conversion / sed:.2f} ×)")
+    for size, result in results.items():
+        phases = result["phases"]
+        print(f"Inside the conversion of {size} MiB: load {phases['load']:.1f} ms, change "
+              f"{phases['change']:.1f} ms, save {phases['save']:.1f} ms (medians)")
 
     if args.windows_harness and 100 in sources:
         windows_figures(args.windows_harness.resolve(), sources[100], work, results[100])
@@ -157,27 +172,23 @@ def main():
 
 def windows_figures(harness: Path, source: Path, work: Path, posix):
     wine = [str(ROOT / "scripts/wine-run.sh"), str(harness)]
-    small = work.parent / "remesa-small.xml"
-    small.write_bytes(b"<?xml version=\"1.0\"?>\r\n<Document><MsgId>PRE2026120700001</MsgId>"
-                      b"</Document>")
-    # Wine's own start: converting a tiny file, after one run that brings the server up.
-    starts = []
-    for _ in range(4):
-        copy = fresh_copy(small, work)
-        starts.append(timed([*wine, copy.name], work))
-    start = statistics.median(s for s, _ in starts[1:])
     runs = []
-    for _ in range(REPEATS[100]):
+    # The first run also starts the Wine server; it is not counted.
+    for _ in range(REPEATS[100] + 1):
         copy = fresh_copy(source, work)
         runs.append(timed([*wine, copy.name], work))
         check_converted(copy, source, b"\r\n")
-    seconds = statistics.median(s for s, _ in runs)
-    peak = max(p for _, p in runs)
-    conversion = posix["conversion"][0]
-    print(f"\nWindows build under Wine, {source.stat().st_size / MIB:.0f} MiB: {seconds:.3f} s "
-          f"including {start:.3f} s of Wine start-up, so {seconds - start:.3f} s converting, "
-          f"against {conversion:.3f} s for the Linux build "
-          f"({(seconds - start) / conversion:.2f} ×); peak memory {mib(peak)} MiB")
+    runs = runs[1:]
+    seconds = statistics.median(run[0] for run in runs)
+    peak = max(run[1] for run in runs)
+    windows, linux = median_phases(runs), posix["phases"]
+    inside = {name: sum(phases.values()) for name, phases in (("windows", windows),
+                                                               ("linux", linux))}
+    print(f"\nWindows build under Wine, {source.stat().st_size / MIB:.0f} MiB: conversion "
+          f"{inside['windows']:.1f} ms inside the program (load {windows['load']:.1f}, change "
+          f"{windows['change']:.1f}, save {windows['save']:.1f}) against {inside['linux']:.1f} ms "
+          f"for the Linux build ({inside['windows'] / inside['linux']:.2f} ×); "
+          f"{seconds:.3f} s with Wine's start-up; peak memory {mib(peak)} MiB")
 
 
 if __name__ == "__main__":
