@@ -2,8 +2,25 @@
 
 namespace {
 
+bool isPushButton(HWND control) {
+  const LRESULT code = SendMessageW(control, WM_GETDLGCODE, 0, 0);
+  return (code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0;
+}
+
+// Enter presses the push button that has the focus, default button or not; the dialog manager
+// alone would only press a default button.
+bool pressFocusedButton(HWND window, const MSG& message) {
+  if (message.message != WM_KEYDOWN || message.wParam != VK_RETURN) return false;
+  if (!IsChild(window, message.hwnd) || !isPushButton(message.hwnd)) return false;
+  SendMessageW(message.hwnd, BM_CLICK, 0, 0);
+  return true;
+}
+
 void dispatch(HWND window, MSG& message) {
-  if (IsWindow(window) && IsDialogMessageW(window, &message)) return;
+  if (IsWindow(window) &&
+      (pressFocusedButton(window, message) || IsDialogMessageW(window, &message))) {
+    return;
+  }
   TranslateMessage(&message);
   DispatchMessageW(&message);
 }

@@ -1,0 +1,162 @@
+// "CAMBIAR" on the selected remittance: the file rewritten with "FSDD" for "PRE" and what the
+// user is told; the selection by mouse or keyboard decides which file.
+
+#include "window_harness.h"
+
+namespace {
+
+class ConversionTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    addRemittance("a.xml", remittanceText("PRE", "0001"));
+    addRemittance("b.xml", remittanceText("PRE", "0002"));
+  }
+
+  // Pushes the file's write time into the past, so that any later write shows.
+  FILETIME ageFile(const std::string& name) {
+    const HANDLE handle = CreateFileW(file(name).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+    FILETIME old{};
+    old.dwHighDateTime = 0x01D00000;  // 2014
+    SetFileTime(handle, nullptr, nullptr, &old);
+    CloseHandle(handle);
+    return old;
+  }
+  FILETIME writeTime(const std::string& name) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    GetFileAttributesExW(file(name).c_str(), GetFileExInfoStandard, &data);
+    return data.ftLastWriteTime;
+  }
+
+  int filesInFolder() const {
+    int count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder())) {
+      ++count;
+    }
+    return count;
+  }
+};
+
+TEST_F(ConversionTest, ChangeRewritesTheFileWithTheNewPrefixAndALineEnd) {
+  ASSERT_TRUE(start());
+
+  click(kCommand3Id);
+
+  const std::string converted = remittanceText("FSDD", "0001");
+  EXPECT_EQ(window_->document(), converted);
+  EXPECT_EQ(readBytes(file("a.xml")), converted + "\r\n");
+  EXPECT_EQ(readBytes(file("b.xml")), remittanceText("PRE", "0002"));
+  EXPECT_EQ(filesInFolder(), 2) << "no temporary file is left behind";
+  ASSERT_EQ(shell_.messages.size(), 1u);
+  EXPECT_EQ(shell_.messages[0].text, L"Remesa cambiada");
+  EXPECT_EQ(shell_.messages[0].caption, L"trasvidora");
+  EXPECT_EQ(shell_.messages[0].owner, handle());
+  EXPECT_EQ(shell_.ends, 0);
+}
+
+TEST_F(ConversionTest, SecondChangeRefusesAndWritesNothing) {
+  ASSERT_TRUE(start());
+  click(kCommand3Id);
+  const std::string afterFirst = readBytes(file("a.xml"));
+  const FILETIME aged = ageFile("a.xml");
+
+  click(kCommand3Id);
+
+  EXPECT_EQ(messageTexts(),
+            (std::vector<std::wstring>{L"Remesa cambiada", L"No se puede cambiar el prefijo"}));
+  EXPECT_EQ(readBytes(file("a.xml")), afterFirst);
+  const FILETIME written = writeTime("a.xml");
+  EXPECT_EQ(CompareFileTime(&aged, &written), 0);
+  EXPECT_EQ(shell_.ends, 0);
+}
+
+TEST_F(ConversionTest, RemittanceWithoutPrefixIsLeftAlone) {
+  addRemittance("0.xml", remittanceText("pre", "0003"));
+  ASSERT_TRUE(start());
+  const FILETIME aged = ageFile("0.xml");
+
+  click(kCommand3Id);
+
+  EXPECT_EQ(messageTexts(), (std::vector<std::wstring>{L"No se puede cambiar el prefijo"}));
+  EXPECT_EQ(readBytes(file("0.xml")), remittanceText("pre", "0003"));
+  const FILETIME written = writeTime("0.xml");
+  EXPECT_EQ(CompareFileTime(&aged, &written), 0);
+}
+
+TEST_F(ConversionTest, PointerIsTheDefaultOneWheneverAMessageComesUp) {
+  addRemittance("0.xml", remittanceText("FSDD", "0003"));
+  ASSERT_TRUE(start());
+  click(kCommand3Id);  // 0.xml: refused
+  SendMessageW(control(kFile1Id), WM_KEYDOWN, VK_DOWN, 0);
+  click(kCommand3Id);  // a.xml: changed
+
+  ASSERT_EQ(shell_.messages.size(), 2u);
+  for (const ShownMessage& shown : shell_.messages) {
+    SCOPED_TRACE(std::string(shown.text.begin(), shown.text.end()));
+    EXPECT_EQ(shown.pointer, arrowPointer());
+    EXPECT_EQ(shown.windowPointer, arrowPointer());
+  }
+}
+
+TEST_F(ConversionTest, ArrowKeySelectsAndLoadsTheNextFileWhichChangeThenConverts) {
+  ASSERT_TRUE(start());
+
+  SendMessageW(control(kFile1Id), WM_KEYDOWN, VK_DOWN, 0);
+  pump();
+  EXPECT_EQ(SendMessageW(control(kFile1Id), LB_GETCURSEL, 0, 0), 1);
+  EXPECT_EQ(window_->document(), remittanceText("PRE", "0002"));
+
+  click(kCommand3Id);
+  EXPECT_EQ(readBytes(file("b.xml")), remittanceText("FSDD", "0002") + "\r\n");
+  EXPECT_EQ(readBytes(file("a.xml")), remittanceText("PRE", "0001"));
+}
+
+TEST_F(ConversionTest, MouseSelectionLoadsTheClickedFile) {
+  ASSERT_TRUE(start());
+  const HWND list = control(kFile1Id);
+  RECT second{};
+  SendMessageW(list, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&second));
+
+  SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(second.left + 5, second.top + 2));
+  SendMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(second.left + 5, second.top + 2));
+  pump();
+
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 1);
+  EXPECT_EQ(window_->document(), remittanceText("PRE", "0002"));
+}
+
+TEST_F(ConversionTest, ReadOnlyRemittanceIsNamedKeepsItsBytesAndEndsTheProgram) {
+  SetFileAttributesW(file("a.xml").c_str(), FILE_ATTRIBUTE_READONLY);
+  ASSERT_TRUE(start());
+
+  click(kCommand3Id);
+
+  ASSERT_EQ(shell_.messages.size(), 1u);
+  const ShownMessage& shown = shell_.messages[0];
+  const std::wstring expectedStart =
+      L"No se puede guardar la remesa " + file("a.xml").native() + L".\n\n";
+  EXPECT_EQ(shown.text.substr(0, expectedStart.size()), expectedStart);
+  EXPECT_GT(shown.text.size(), expectedStart.size() + 3) << "the system's reason follows";
+  EXPECT_EQ(shown.caption, L"trasvidora");
+  EXPECT_EQ(shown.pointer, arrowPointer());
+  EXPECT_EQ(shown.windowPointer, arrowPointer());
+  EXPECT_EQ(shell_.ends, 1);
+  EXPECT_EQ(readBytes(file("a.xml")), remittanceText("PRE", "0001"));
+  EXPECT_EQ(filesInFolder(), 2);
+}
+
+TEST_F(ConversionTest, RemittanceDeletedSinceTheStartIsNamedWhenSelected) {
+  ASSERT_TRUE(start());
+  std::filesystem::remove(file("b.xml"));
+
+  SendMessageW(control(kFile1Id), WM_KEYDOWN, VK_DOWN, 0);
+
+  ASSERT_EQ(shell_.messages.size(), 1u);
+  const std::wstring expectedStart = L"No se puede leer la remesa " + file("b.xml").native() + L".";
+  EXPECT_EQ(shell_.messages[0].text.substr(0, expectedStart.size()), expectedStart);
+  EXPECT_EQ(shell_.ends, 1);
+  EXPECT_TRUE(window_->document().empty());
+}
+
+}  // namespace

@@ -1,0 +1,185 @@
+#pragma once
+
+// Creates the real main window over a temporary remittance folder, with a shell that records
+// the messages the user would see and the end of the program instead of ending the test.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "control_ids.h"
+#include "message_loop.h"
+#include "temp_folder.h"
+#include "trasvidora_window.h"
+#include "user_shell.h"
+
+struct ShownMessage {
+  HWND owner;
+  std::wstring text;
+  std::wstring caption;
+  HCURSOR pointer;        // the pointer when the message came up
+  HCURSOR windowPointer;  // the pointer the window sets over itself at that moment
+};
+
+class RecordingShell : public UserShell {
+ public:
+  void showMessage(HWND owner, const std::wstring& text, const std::wstring& caption) override {
+    ShownMessage shown{owner, text, caption, GetCursor(), nullptr};
+    if (owner) {
+      SendMessageW(owner, WM_SETCURSOR, reinterpret_cast<WPARAM>(owner),
+                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+      shown.windowPointer = GetCursor();
+    }
+    messages.push_back(shown);
+  }
+  void endProgram() override { ++ends; }
+
+  std::vector<ShownMessage> messages;
+  int ends = 0;
+};
+
+inline HCURSOR arrowPointer() {
+  return LoadCursorW(nullptr, IDC_ARROW);
+}
+
+// A remittance whose first message identifier starts with `prefix`.
+inline std::string remittanceText(std::string_view prefix, std::string_view number) {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+         "<Document><CstmrDrctDbtInitn><GrpHdr><MsgId>" +
+         std::string(prefix) + std::string(number) +
+         "</MsgId><NbOfTxs>1</NbOfTxs></GrpHdr>"
+         "<PmtInf><PmtInfId>PRE-LOTE</PmtInfId></PmtInf></CstmrDrctDbtInitn></Document>";
+}
+
+class WindowTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+  }
+
+  void SetUp() override { std::filesystem::create_directory(folder()); }
+
+  std::filesystem::path folder() const { return temp_ / "remesas"; }
+  std::filesystem::path file(const std::string& name) const { return folder() / name; }
+  void addRemittance(const std::string& name, std::string_view bytes) {
+    writeBytes(file(name), bytes);
+  }
+
+  // Starts the program over folder(); true when the window was shown.
+  bool start(const std::filesystem::path& remittanceFolder) {
+    window_ = std::make_unique<Trasvidora>(shell_, remittanceFolder / "");
+    const bool shown = window_->start(SW_SHOWNORMAL);
+    pump();
+    return shown;
+  }
+  bool start() { return start(folder()); }
+
+  HWND handle() const { return window_->handle(); }
+  HWND control(int id) const { return GetDlgItem(handle(), id); }
+  void pump() const { dispatchWaitingMessages(handle()); }
+
+  void click(int id) const {
+    SendMessageW(control(id), BM_CLICK, 0, 0);
+    pump();
+  }
+  // A key press as the keyboard would queue it for `target`.
+  void pressKey(HWND target, UINT key) const {
+    PostMessageW(target, WM_KEYDOWN, key, 1);
+    PostMessageW(target, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
+    pump();
+  }
+  void mouse(UINT message, int x, int y, WPARAM keys = 0) const {
+    SendMessageW(handle(), message, keys, MAKELPARAM(x, y));
+  }
+
+  std::vector<std::wstring> messageTexts() const {
+    std::vector<std::wstring> texts;
+    for (const ShownMessage& shown : shell_.messages) texts.push_back(shown.text);
+    return texts;
+  }
+
+  TempFolder temp_;
+  RecordingShell shell_;
+  std::unique_ptr<Trasvidora> window_;
+};
+
+// The window's client area as the window paints it.
+class Snapshot {
+ public:
+  explicit Snapshot(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    width_ = client.right;
+    height_ = client.bottom;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width_;
+    info.bmiHeader.biHeight = -height_;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    const HDC screen = GetDC(nullptr);
+    const HDC dc = CreateCompatibleDC(screen);
+    const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ previous = SelectObject(dc, bitmap);
+    PrintWindow(window, dc, PW_CLIENTONLY);
+    GdiFlush();
+    const auto* pixels = static_cast<const std::uint32_t*>(bits);
+    pixels_.assign(pixels, pixels + static_cast<std::size_t>(width_) * height_);
+    SelectObject(dc, previous);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+  }
+
+  COLORREF at(int x, int y) const {
+    const std::uint32_t pixel = pixels_[static_cast<std::size_t>(y) * width_ + x];
+    return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
+  }
+
+  // How many pixels of the box have the colour.
+  int count(const RECT& box, COLORREF colour) const {
+    int found = 0;
+    for (int y = box.top; y < box.bottom; ++y) {
+      for (int x = box.left; x < box.right; ++x) found += at(x, y) == colour ? 1 : 0;
+    }
+    return found;
+  }
+
+ private:
+  int width_ = 0;
+  int height_ = 0;
+  std::vector<std::uint32_t> pixels_;
+};
+
+// Readable colours in failure messages.
+inline std::string colourText(COLORREF colour) {
+  return "RGB(" + std::to_string(GetRValue(colour)) + ", " + std::to_string(GetGValue(colour)) +
+         ", " + std::to_string(GetBValue(colour)) + ")";
+}
+
+inline RECT childRect(HWND child) {
+  RECT place{};
+  GetWindowRect(child, &place);
+  MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&place), 2);
+  return place;
+}
+
+inline bool operator==(const RECT& left, const RECT& right) {
+  return EqualRect(&left, &right);
+}
+
+inline std::ostream& operator<<(std::ostream& out, const RECT& rect) {
+  return out << "{" << rect.left << ", " << rect.top << ", " << rect.right << ", " << rect.bottom
+             << "}";
+}
