@@ -173,7 +173,7 @@ def main():
               f"({conversion / sed:.2f} ×)")
     for size, result in results.items():
         phases = result["phases"]
-        print(f"Inside the conversion of {size} MiB: load {phases['load']:.1f} ms, change "
+        print(f"Inside the conversion of {sources[size].stat().st_size / MIB:.0f} MiB: load {phases['load']:.1f} ms, change "
               f"{phases['change']:.1f} ms, save {phases['save']:.1f} ms (medians)")
 
     if args.windows_harness and 100 in sources:
