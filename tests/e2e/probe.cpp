@@ -69,6 +69,14 @@ std::string rectJson(HWND window) {
          "]";
 }
 
+// Asks a window of the program under test without ever waiting on it for long.
+LRESULT ask(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 2000, &result))
+    return -1;
+  return static_cast<LRESULT>(result);
+}
+
 std::vector<HWND> topLevelWindows() {
   std::vector<HWND> windows;
   EnumWindows(
@@ -126,7 +134,7 @@ int describeMessageBox() {
     }
     const LONG_PTR style = GetWindowLongPtrW(child, GWL_STYLE);
     if (_wcsicmp(kind.c_str(), L"Static") == 0 && (style & SS_TYPEMASK) == SS_ICON &&
-        IsWindowVisible(child) && SendMessageW(child, STM_GETICON, 0, 0) != 0) {
+        IsWindowVisible(child) && ask(child, STM_GETICON) > 0) {
       hasIcon = true;
     }
   }
@@ -156,19 +164,18 @@ int describeControls() {
            ",\"visible\":" + (IsWindowVisible(child) ? "true" : "false") +
            ",\"focus\":" + (thread.hwndFocus == child ? "true" : "false");
     if (_wcsicmp(classOf(child).c_str(), L"ListBox") == 0) {
-      const auto count = SendMessageW(child, LB_GETCOUNT, 0, 0);
+      const auto count = ask(child, LB_GETCOUNT);
       std::string items = "[";
       for (LRESULT i = 0; i < count; ++i) {
-        std::wstring item(static_cast<std::size_t>(SendMessageW(child, LB_GETTEXTLEN, i, 0)) + 1,
-                          L'\0');
-        item.resize(static_cast<std::size_t>(
-            SendMessageW(child, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item.data()))));
+        const LRESULT length = ask(child, LB_GETTEXTLEN, i);
+        std::wstring item(length > 0 ? static_cast<std::size_t>(length) + 1 : 1, L'\0');
+        const LRESULT got = ask(child, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item.data()));
+        item.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
         if (i > 0) items += ",";
         items += quoted(item);
       }
-      out += ",\"items\":" + items +
-             "],\"selected\":" + std::to_string(SendMessageW(child, LB_GETCURSEL, 0, 0)) +
-             ",\"itemHeight\":" + std::to_string(SendMessageW(child, LB_GETITEMHEIGHT, 0, 0));
+      out += ",\"items\":" + items + "],\"selected\":" + std::to_string(ask(child, LB_GETCURSEL)) +
+             ",\"itemHeight\":" + std::to_string(ask(child, LB_GETITEMHEIGHT));
     }
     out += "}";
   }
