@@ -45,13 +45,15 @@ def poll(what, check, timeout=TIMEOUT):
 
 
 def probe(*arguments):
+    """The probe's answer, or None when it gave none (it is asked again by the caller's poll)."""
     try:
         result = subprocess.run([WINE_RUN, OPTIONS.probe, *arguments], capture_output=True, text=True,
-                                encoding="utf-8", timeout=15)
+                                encoding="utf-8", timeout=8)
     except subprocess.TimeoutExpired:
         sys.stderr.write(f"probe {' '.join(arguments)} gave no answer\n")
         return None
-    return json.loads(result.stdout.strip().splitlines()[-1])
+    lines = result.stdout.strip().splitlines()
+    return json.loads(lines[-1]) if lines else None
 
 
 def xdotool(*arguments):
@@ -391,12 +393,17 @@ def main():
     cache = os.environ.get("XDG_CACHE_HOME", os.path.expanduser("~/.cache"))
     os.environ["WINEPREFIX"] = os.path.join(cache, "trasvidora", "wine-e2e")
     # One Wine server for the whole run, up before the first test starts the program.
-    subprocess.run([WINE_RUN, OPTIONS.probe, "windows"], capture_output=True, timeout=300)
-    subprocess.run(["wineserver", "--persistent=60"], check=True)
+    quiet = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
+    subprocess.run(["wineserver", "-k"], **quiet)  # what an interrupted run may have left
+    subprocess.run(["wineserver", "-w"], **quiet, timeout=60)
+    subprocess.run(["wineserver", "-p60"], **quiet, check=True, timeout=60)
+    # The session's own services start with the first program and keep its output open: give them
+    # none, or every later read of a probe's output would wait for them.
+    subprocess.run([WINE_RUN, OPTIONS.probe, "warmup"], **quiet, timeout=300)
     try:
         unittest.main(argv=[sys.argv[0], *rest], verbosity=2)
     finally:
-        subprocess.run(["wineserver", "--kill"])
+        subprocess.run(["wineserver", "-k"], **quiet)
 
 
 if __name__ == "__main__":

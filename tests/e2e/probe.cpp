@@ -5,6 +5,7 @@
 //   probe messagebox           the message box captioned "trasvidora", if any
 //   probe controls             the child controls of the main window and which one has the focus
 //   probe lock FILE            opens FILE without sharing and keeps it open until stdin closes
+//   probe warmup               gets the Wine session ready for windows
 
 #include <windows.h>
 
@@ -69,11 +70,17 @@ std::string rectJson(HWND window) {
          "]";
 }
 
+// Set when a window of the program under test did not answer: it is busy (starting up, say),
+// and what the probe saw is reported as nothing yet.
+bool unanswered = false;
+
 // Asks a window of the program under test without ever waiting on it for long.
 LRESULT ask(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
   DWORD_PTR result = 0;
-  if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 2000, &result))
+  if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 500, &result)) {
+    unanswered = true;
     return -1;
+  }
   return static_cast<LRESULT>(result);
 }
 
@@ -179,7 +186,18 @@ int describeControls() {
     }
     out += "}";
   }
-  std::cout << out << "]}\n";
+  std::cout << (unanswered ? std::string("null") : out + "]}") << "\n";
+  return 0;
+}
+
+// Brings up the Wine session's desktop and display side, which the first window of a session
+// otherwise waits for.
+int warmUp() {
+  HWND window = CreateWindowExW(0, L"STATIC", L"warm-up", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                nullptr, nullptr);
+  ShowWindow(window, SW_SHOWNOACTIVATE);
+  DestroyWindow(window);
+  std::cout << "ready\n";
   return 0;
 }
 
@@ -205,6 +223,7 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"messagebox") return describeMessageBox();
   if (command == L"controls") return describeControls();
   if (command == L"lock" && argc > 2) return lockFile(argv[2]);
-  std::cerr << "usage: probe windows | messagebox | controls | lock FILE\n";
+  if (command == L"warmup") return warmUp();
+  std::cerr << "usage: probe windows | messagebox | controls | lock FILE | warmup\n";
   return 2;
 }
