@@ -394,6 +394,7 @@ def main():
     os.environ["WINEPREFIX"] = os.path.join(cache, "trasvidora", "wine-e2e")
     # One Wine server for the whole run, up before the first test starts the program.
     quiet = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
+    subprocess.run([WINE_RUN, "--version"], **quiet, check=True, timeout=600)  # makes the prefix
     subprocess.run(["wineserver", "-k"], **quiet)  # what an interrupted run may have left
     subprocess.run(["wineserver", "-w"], **quiet, timeout=60)
     subprocess.run(["wineserver", "-p60"], **quiet, check=True, timeout=60)
