@@ -4,7 +4,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +13,7 @@
 #include "document_file.h"
 #include "prefix_change.h"
 #include "remittance_folder.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -60,25 +60,6 @@ std::string withoutTag(std::string text) {
   return text;
 }
 
-// A folder under the system's temporary folder, removed at the end of the program.
-class ScratchFolder {
- public:
-  explicit ScratchFolder(const std::string& name)
-      : path_(std::filesystem::temp_directory_path() /
-              (name + "-" +
-               std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()))) {
-    std::filesystem::create_directories(path_);
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
 void BM_ChangePrefix(benchmark::State& state) {
   const std::string original = makeRemittance(state.range(0));
   std::string document;
@@ -113,11 +94,10 @@ BENCHMARK(BM_RefuseWithoutTag)
     ->Unit(benchmark::kMillisecond);
 
 void BM_LoadDocument(benchmark::State& state) {
-  ScratchFolder folder("trasvidora-bench-load");
+  TempFolder folder;
   const auto file = folder.path() / "remesa.xml";
   const std::string text = makeRemittance(state.range(0));
-  std::ofstream(file, std::ios::binary)
-      .write(text.data(), static_cast<std::streamsize>(text.size()));
+  writeBytes(file, text);
   for (auto _ : state) {
     std::string document = remittance::loadDocument(file);
     benchmark::DoNotOptimize(document.data());
@@ -132,7 +112,7 @@ BENCHMARK(BM_LoadDocument)
 
 // A remittance folder of `range(0)` files: nine in ten "*.xml", the rest other files.
 void BM_ListRemittances(benchmark::State& state) {
-  ScratchFolder folder("trasvidora-bench-list");
+  TempFolder folder;
   const auto count = state.range(0);
   for (std::int64_t n = 0; n < count; ++n) {
     const char* extension = n % 10 == 9 ? ".txt" : (n % 3 == 0 ? ".XML" : ".xml");

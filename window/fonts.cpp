@@ -12,16 +12,16 @@ int heightAt(int hundredthsOfPoint, UINT dpi) {
   return -MulDiv(hundredthsOfPoint, static_cast<int>(dpi), kHundredthsPerInch);
 }
 
-gdi::Font createBold(const FontSpec& spec, UINT dpi) {
+gdi::Font createBold(const FontFace& face, UINT dpi) {
   LOGFONTW font{};
-  font.lfHeight = heightAt(spec.hundredthsOfPoint, dpi);
+  font.lfHeight = heightAt(face.hundredthsOfPoint, dpi);
   font.lfWeight = kBold;
   font.lfCharSet = ANSI_CHARSET;
   font.lfOutPrecision = OUT_DEFAULT_PRECIS;
   font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
   font.lfQuality = DEFAULT_QUALITY;
   font.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
-  lstrcpynW(font.lfFaceName, spec.face, LF_FACESIZE);
+  lstrcpynW(font.lfFaceName, face.name, LF_FACESIZE);
   return gdi::Font(CreateFontIndirectW(&font));
 }
 

@@ -9,20 +9,20 @@
 namespace fonts {
 
 // A face at a size in hundredths of a point, so that 9.75 and 8.25 points keep their fraction.
-struct FontSpec {
-  const wchar_t* face;
+struct FontFace {
+  const wchar_t* name;
   int hundredthsOfPoint;
 };
 
-inline constexpr FontSpec kTahoma12{L"Tahoma", 1200};
-inline constexpr FontSpec kTahoma975{L"Tahoma", 975};
-inline constexpr FontSpec kTahoma825{L"Tahoma", 825};
+inline constexpr FontFace kTahoma12{L"Tahoma", 1200};
+inline constexpr FontFace kTahoma975{L"Tahoma", 975};
+inline constexpr FontFace kTahoma825{L"Tahoma", 825};
 
 // The LOGFONT height (negative: character height) of a size at `dpi`.
 int heightAt(int hundredthsOfPoint, UINT dpi);
 
 // A bold face (weight 700), Western character set, at `dpi`.
-gdi::Font createBold(const FontSpec& spec, UINT dpi);
+gdi::Font createBold(const FontFace& face, UINT dpi);
 
 // The platform's default dialog font at `dpi`.
 gdi::Font createDialogFont(UINT dpi);

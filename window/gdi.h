@@ -86,21 +86,4 @@ class PaintScope {
   HDC dc_;
 };
 
-// A window's device context from GetDC, released with ReleaseDC.
-class WindowDc {
- public:
-  explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
-  WindowDc(const WindowDc&) = delete;
-  WindowDc& operator=(const WindowDc&) = delete;
-  ~WindowDc() {
-    if (dc_) ReleaseDC(window_, dc_);
-  }
-
-  HDC get() const { return dc_; }
-
- private:
-  HWND window_;
-  HDC dc_;
-};
-
 }  // namespace gdi

@@ -8,10 +8,6 @@ int toPixels(int twips, UINT dpi) {
   return MulDiv(twips, static_cast<int>(dpi), kTwipsPerInch);
 }
 
-int toTwips(int pixels, UINT dpi) {
-  return MulDiv(pixels, kTwipsPerInch, static_cast<int>(dpi));
-}
-
 RECT toPixels(const TwipsBox& box, UINT dpi) {
   const int left = toPixels(box.left, dpi);
   const int top = toPixels(box.top, dpi);

@@ -22,8 +22,6 @@ struct TwipsBox {
 
 // Twips as pixels at `dpi`, rounded to the nearest pixel.
 int toPixels(int twips, UINT dpi);
-// Pixels at `dpi` as twips.
-int toTwips(int pixels, UINT dpi);
 // The box in pixels at `dpi`: each of Left, Top, Width and Height converted on its own.
 RECT toPixels(const TwipsBox& box, UINT dpi);
 

@@ -20,7 +20,6 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -90,13 +89,6 @@ std::string largeRemittance() {
   return text + "  </CstmrDrctDbtInitn>\r\n</Document>";
 }
 
-std::string readWhole(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::string bytes(std::filesystem::file_size(file), '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return bytes;
-}
-
 // Starts a child that saves `document` over `file`, dying at `killPoint` if it has one.
 pid_t startSave(const std::filesystem::path& file, const std::string& document,
                 KillPoint killPoint) {
@@ -152,7 +144,7 @@ class SaveCrashTest : public testing::Test {
   // Checks the folder after one killed save and clears what it left.
   void checkAfterKill(const std::string& moment) {
     ASSERT_TRUE(std::filesystem::exists(file_)) << moment << ": the remittance is gone";
-    const std::string bytes = readWhole(file_);
+    const std::string bytes = readBytes(file_);
     const bool old = bytes == oldText_;
     const bool saved = bytes == savedText_;
     fileIsOld_ = old;
@@ -215,7 +207,7 @@ class SaveCrashTest : public testing::Test {
     const auto start = Clock::now();
     EXPECT_FALSE(waitForSave(startSave(file_, newText_, {})));
     const auto took = Clock::now() - start;
-    EXPECT_EQ(readWhole(file_), savedText_) << "a save that nobody killed";
+    EXPECT_EQ(readBytes(file_), savedText_) << "a save that nobody killed";
     fileIsOld_ = false;
     return took;
   }

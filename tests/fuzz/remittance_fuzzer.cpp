@@ -14,12 +14,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 
 #include "document_file.h"
 #include "prefix_change.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -60,13 +60,6 @@ class WorkFolder {
   std::filesystem::path path_;
 };
 
-std::string readFile(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::string bytes(std::filesystem::file_size(file), '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return bytes;
-}
-
 void checkPrefixChange(std::string_view input) {
   const std::size_t tag = firstTag(input);
   const bool changeable = tag != std::string_view::npos && input.size() >= tag + 10 &&
@@ -91,10 +84,7 @@ void checkPrefixChange(std::string_view input) {
 void checkRoundTrip(std::string_view input) {
   static WorkFolder folder;
   const auto file = folder.path() / "remesa.xml";
-  {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(input.data(), static_cast<std::streamsize>(input.size()));
-  }
+  writeBytes(file, input);
 
   std::string document = remittance::loadDocument(file);
   require(document == input, "a file loads byte for byte");
@@ -104,7 +94,7 @@ void checkRoundTrip(std::string_view input) {
   require(document.data() == buffer, "the change is made in the loaded buffer, not in a copy");
 
   remittance::saveDocument(file, document);
-  require(readFile(file) == document + "\r\n", "a save writes the document and CR LF");
+  require(readBytes(file) == document + "\r\n", "a save writes the document and CR LF");
   require(remittance::loadDocument(file) == document + "\r\n", "a saved file loads back");
 
   std::size_t entries = 0;

@@ -6,7 +6,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -45,6 +44,11 @@ inline void writeBytes(const std::filesystem::path& file, std::string_view bytes
 }
 
 inline std::string readBytes(const std::filesystem::path& file) {
+  std::error_code missing;
+  const auto size = std::filesystem::file_size(file, missing);
+  if (missing) return {};
   std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::string bytes(size, '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return bytes;
 }
