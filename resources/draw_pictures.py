@@ -2,7 +2,7 @@
 """Draws the pictures compiled into trasvidora.exe.
 
 Writes, next to this script, the frame pieces, the title strip and the two
-close glyphs as 24-bit bottom-up BMP files, and the spanner icon as a
+close glyphs as bottom-up BMP files with a palette (4 or 8 bits a pixel), and the spanner icon as a
 16-colour ICO holding a 32 x 32 and a 16 x 16 picture.
 
 Only the Python standard library is used. The output is committed, so the
@@ -33,31 +33,45 @@ def canvas(width, height, colour):
 
 
 def bmp_bytes(pixels):
-    """A 24-bit uncompressed BMP, rows stored bottom-up as Windows expects."""
+    """An uncompressed BMP, rows stored bottom-up as Windows expects.
+
+    The colours go in a palette, so the picture takes 4 bits a pixel when it has at most 16
+    colours and 8 bits when it has at most 256; the colours themselves stay exactly as drawn.
+    """
     height = len(pixels)
     width = len(pixels[0])
-    stride = (width * 3 + 3) & ~3
+    palette = list(dict.fromkeys(colour for row in pixels for colour in row))
+    assert len(palette) <= 256, "more colours than a palette holds"
+    bits = 4 if len(palette) <= 16 else 8
+    index = {colour: n for n, colour in enumerate(palette)}
+    stride = ((width * bits + 31) // 32) * 4
     body = bytearray()
     for row in reversed(pixels):
         assert len(row) == width
-        for r, g, b in row:
-            body += bytes((b, g, r))
-        body += bytes(stride - width * 3)
+        line = bytearray(stride)
+        for x, colour in enumerate(row):
+            if bits == 8:
+                line[x] = index[colour]
+            else:
+                line[x // 2] |= index[colour] << (4 if x % 2 == 0 else 0)
+        body += line
     info = struct.pack(
         "<IiiHHIIiiII",
-        40,          # biSize
+        40,            # biSize
         width,
-        height,      # positive height: bottom-up
-        1,           # biPlanes
-        24,          # biBitCount
-        0,           # BI_RGB
+        height,        # positive height: bottom-up
+        1,             # biPlanes
+        bits,          # biBitCount
+        0,             # BI_RGB
         len(body),
-        2835, 2835,  # 72 dpi
-        0, 0,
+        2835, 2835,    # 72 dpi
+        len(palette),  # biClrUsed
+        0,
     )
-    offset = 14 + len(info)
+    table = b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
+    offset = 14 + len(info) + len(table)
     header = struct.pack("<2sIHHI", b"BM", offset + len(body), 0, 0, offset)
-    return header + info + bytes(body)
+    return header + info + table + bytes(body)
 
 
 def write(name, data):

@@ -1,28 +1,83 @@
 #!/usr/bin/env python3
 """Checks the release build of trasvidora.exe and its zip package.
 
-    check_package.py executable --objdump OBJDUMP --exe EXE
-    check_package.py zip --cpack CPACK --config CPackConfig.cmake --objdump OBJDUMP
+    check_package.py executable --objdump OBJDUMP --exe EXE --version 1.0.0.0 --version-text 1.00
+                                [--build-folder FOLDER ...]
+    check_package.py windows7 --objdump OBJDUMP --exe EXE
+    check_package.py zip --make-package make_package.py --exe EXE --notes LEEME.txt
+                         --name trasvidora-1.00-win64 --source SOURCE --version-text 1.00
+    check_package.py reproducible --source SOURCE --name trasvidora-1.00-win64
 
-executable: the program imports only system DLLs (no libstdc++, libgcc or winpthread DLL), is
-stripped, and carries its icon (32 x 32 and 16 x 16, 16 colours) and its version record
-(1.0.0.0, "1.00", Spanish (Spain) Unicode strings, Velmor, trasvidora).
-zip: CPack makes trasvidora-1.00-win64.zip holding trasvidora.exe (which passes the checks
-above), an empty "remesas" folder and LEEME.txt.
+executable: the program fits the size budget, imports only system DLLs, is stripped, has no link
+time stamp and no build folder in it, and carries its icon (32 x 32 and 16 x 16, 16 colours), its
+version record (Spanish (Spain) Unicode strings, Velmor, trasvidora) and its manifest.
+windows7: nothing the program imports is missing on Windows 7 SP1, so that its loader starts it.
+zip: the package script makes the zip (the folder, LEEME.txt, an empty "remesas" folder and the
+program, with one time for every entry) and a SHA256SUMS that matches it.
+reproducible: the last commit, built twice in two folders at two times, gives the same
+trasvidora.exe and zip, byte for byte.
 """
 import argparse
+import hashlib
+import os
 import re
 import struct
 import subprocess
 import sys
 import tempfile
+import time
 import zipfile
 from pathlib import Path
 
+SIZE_BUDGET = 300 * 1024
+
 # DLLs that come with every Windows; anything else would have to be shipped beside the program.
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "msvcrt.dll",
-               "advapi32.dll", "shell32.dll", "ole32.dll", "uxtheme.dll", "comdlg32.dll",
-               "shlwapi.dll", "ntdll.dll", "ucrtbase.dll", "dwmapi.dll"}
+               "advapi32.dll", "shell32.dll", "ole32.dll", "oleaut32.dll", "oleacc.dll",
+               "uxtheme.dll", "comdlg32.dll", "shlwapi.dll", "ntdll.dll", "dwmapi.dll"}
+
+# What Windows 7 SP1 lacks: DLLs that came later (the universal C runtime only with an update),
+# and functions of its own DLLs that came with Windows 8 or later. A program that imports any of
+# them is refused by the loader before it runs; such functions must be looked up at run time.
+DLLS_AFTER_WINDOWS_7 = [r"shcore\.dll", r"ucrtbase\.dll", r"api-ms-win-.*", r"ext-ms-win-.*",
+                        r"vcruntime.*\.dll", r"dcomp\.dll", r"d3d12\.dll", r"windows\..*\.dll"]
+FUNCTIONS_AFTER_WINDOWS_7 = {
+    "user32.dll": {
+        # DPI (Windows 8.1 and Windows 10)
+        "GetDpiForWindow", "GetDpiForSystem", "GetSystemDpiForProcess",
+        "SetProcessDpiAwarenessContext", "SetThreadDpiAwarenessContext",
+        "GetThreadDpiAwarenessContext", "GetWindowDpiAwarenessContext",
+        "GetAwarenessFromDpiAwarenessContext", "GetDpiFromDpiAwarenessContext",
+        "AreDpiAwarenessContextsEqual", "IsValidDpiAwarenessContext", "GetSystemMetricsForDpi",
+        "SystemParametersInfoForDpi", "AdjustWindowRectExForDpi", "EnableNonClientDpiScaling",
+        "LogicalToPhysicalPointForPerMonitorDPI", "PhysicalToLogicalPointForPerMonitorDPI",
+        "SetThreadDpiHostingBehavior", "GetThreadDpiHostingBehavior",
+        "GetWindowDpiHostingBehavior", "SetDialogDpiChangeBehavior",
+        "GetDialogDpiChangeBehavior", "SetDialogControlDpiChangeBehavior",
+        "GetDialogControlDpiChangeBehavior", "InheritWindowMonitor",
+        # pointer input (Windows 8)
+        "EnableMouseInPointer", "GetPointerType", "GetPointerInfo", "GetPointerFrameInfo",
+        "GetPointerDevices", "RegisterPointerDeviceNotifications", "GetCurrentInputMessageSource",
+        "SkipPointerFrameMessages", "RegisterTouchHitTestingWindow",
+    },
+    "kernel32.dll": {
+        "GetSystemTimePreciseAsFileTime", "CreateFile2", "CopyFile2",
+        "GetCurrentThreadStackLimits", "SetThreadDescription", "GetThreadDescription",
+        "PrefetchVirtualMemory", "DiscardVirtualMemory", "OfferVirtualMemory",
+        "ReclaimVirtualMemory", "VirtualAlloc2", "MapViewOfFile3", "CreateFileMappingFromApp",
+        "MapViewOfFileFromApp", "WaitOnAddress", "WakeByAddressSingle", "WakeByAddressAll",
+        "GetProcessMitigationPolicy", "SetProcessMitigationPolicy",
+        "InitializeSynchronizationBarrier", "EnterSynchronizationBarrier",
+        "DeleteSynchronizationBarrier", "GetCurrentPackageId", "GetCurrentPackageFullName",
+        "GetPackageFamilyName", "GetFirmwareType", "GetOverlappedResultEx",
+        "GetProcessInformation", "SetProcessInformation", "CompareObjectHandles",
+        "GetSystemCpuSetInformation", "QueryUnbiasedInterruptTimePrecise", "GetTempPath2W",
+        "GetTempPath2A", "GetFileInformationByName",
+        # on Windows 7 only with an optional update
+        "SetDefaultDllDirectories", "AddDllDirectory", "RemoveDllDirectory",
+    },
+    "uxtheme.dll": {"OpenThemeDataForDpi"},
+}
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
 
 failures = []
@@ -89,7 +144,7 @@ def check_icon(tree):
         break
 
 
-def check_version(tree):
+def check_version(tree, version, version_text):
     records = list(tree.get(RT_VERSION, {}).values())
     check(len(records) == 1, "one version record is present")
     if not records:
@@ -101,78 +156,165 @@ def check_version(tree):
     check(fixed >= 0, "the version record has its fixed part")
     if fixed >= 0:
         _, _, file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<6I", record, fixed)
-        check((file_ms, file_ls) == (0x00010000, 0), "file version 1.0.0.0")
-        check((product_ms, product_ls) == (0x00010000, 0), "product version 1.0.0.0")
+        parts = [int(part) for part in version.split(".")]
+        expected = (parts[0] << 16 | parts[1], parts[2] << 16 | parts[3])
+        check((file_ms, file_ls) == expected, f"file version {version}")
+        check((product_ms, product_ls) == expected, f"product version {version}")
     strings = dict(re.findall(r"(\w+)\x00+([^\x00]+)\x00", text))
     check("040A04B0" in text.upper(), "strings in Spanish (Spain), Unicode")
     check(struct.pack("<HH", 0x040A, 1200) in record, "translation Spanish (Spain), Unicode")
     for key, value in (("CompanyName", "Velmor"), ("ProductName", "trasvidora"),
-                       ("FileVersion", "1.00"), ("ProductVersion", "1.00")):
+                       ("FileVersion", version_text), ("ProductVersion", version_text)):
         check(strings.get(key) == value, f'{key} is "{value}" (is "{strings.get(key)}")')
 
 
-def check_executable(tool, exe: Path):
-    print(f"{exe} ({exe.stat().st_size} bytes)")
-    imported = [name.lower() for name in
-                re.findall(r"DLL Name: (\S+)", objdump(tool, "-p", str(exe)))]
+def imports(tool, exe: Path):
+    """{dll name in lower case: [imported function names]} from objdump's import tables."""
+    table, dll = {}, None
+    for line in objdump(tool, "-p", str(exe)).splitlines():
+        named = re.match(r"\s*DLL Name: (\S+)", line)
+        if named:
+            dll = named.group(1).lower()
+            table[dll] = []
+            continue
+        function = re.match(r"^\s+[0-9a-f]+\s+\d+\s+(\S+)\s*$", line)
+        if function and dll is not None:
+            table[dll].append(function.group(1))
+    return table
+
+
+def check_executable(tool, exe: Path, version, version_text, build_folders):
+    size = exe.stat().st_size
+    print(f"{exe} ({size} bytes)")
+    check(size <= SIZE_BUDGET, f"at most {SIZE_BUDGET // 1024} KB (is {size / 1024:.0f} KB)")
+    imported = list(imports(tool, exe))
     check(len(imported) > 0, "the import table is read")
     for name in imported:
         check(name in SYSTEM_DLLS, f"imports only system DLLs: {name}")
-    for runtime in ("libstdc++", "libgcc", "libwinpthread"):
-        check(not any(runtime in name for name in imported), f"no {runtime} DLL")
 
     data = exe.read_bytes()
     coff = struct.unpack_from("<I", data, 0x3C)[0] + 4
     symbols_at, symbols = struct.unpack_from("<II", data, coff + 8)
     check(symbols_at == 0 and symbols == 0, "stripped: no symbol table")
     check(".debug" not in objdump(tool, "-h", str(exe)), "stripped: no debug sections")
+    stamp = struct.unpack_from("<I", data, coff + 4)[0]
+    check(stamp == 0, f"no link time stamp (is {stamp})")
+    for folder in build_folders:
+        for encoding in ("utf-8", "utf-16-le"):
+            check(str(folder).encode(encoding) not in data,
+                  f"the build path {folder} is not in the program ({encoding})")
 
     tree = resources(tool, exe)
     check_icon(tree)
-    check_version(tree)
+    check_version(tree, version, version_text)
     check(RT_MANIFEST in tree, "the application manifest is present")
+    manifest = next(iter(tree.get(RT_MANIFEST, {}).values()), b"").decode("utf-8", "replace")
+    check(f'version="{version}"' in manifest, f"the manifest names version {version}")
+    check(">true/pm</dpiAware>" in manifest and "PerMonitorV2" in manifest,
+          "the manifest asks for per-monitor DPI awareness, old (true/pm) and new (PerMonitorV2)")
 
 
-def check_zip(cpack, config, tool):
+def check_windows7(tool, exe: Path):
+    table = imports(tool, exe)
+    check(len(table) > 0, f"the import table is read ({sum(map(len, table.values()))} functions)")
+    for dll, functions in table.items():
+        check(not any(re.fullmatch(pattern, dll) for pattern in DLLS_AFTER_WINDOWS_7),
+              f"{dll} comes with Windows 7 SP1")
+        missing = sorted(set(functions) & FUNCTIONS_AFTER_WINDOWS_7.get(dll, set()))
+        check(not missing, f"every function imported from {dll} is in Windows 7 SP1"
+                           + (f" (missing there: {', '.join(missing)})" if missing else ""))
+
+
+def make_package(script, exe, notes, name, source, output):
+    """Runs the package script as the build does; the zip's path."""
+    subprocess.run([sys.executable, str(script), "--exe", str(exe), "--notes", str(notes),
+                    "--name", name, "--source", str(source), "--output", str(output)],
+                   check=True, capture_output=True)
+    return Path(output) / f"{name}.zip"
+
+
+def check_zip(script, exe, notes, name, source, version_text):
     with tempfile.TemporaryDirectory() as folder:
-        subprocess.run([cpack, "--config", config, "-B", folder], check=True,
-                       capture_output=True)
-        package = Path(folder) / "trasvidora-1.00-win64.zip"
-        check(package.exists(), f"CPack makes {package.name}")
+        package = make_package(script, exe, notes, name, source, folder)
+        check(package.exists(), f"the package script makes {package.name}")
         if not package.exists():
             return
+        top = f"{name}/"
         with zipfile.ZipFile(package) as archive:
             names = archive.namelist()
             print("contents:", ", ".join(names))
-            top = "trasvidora-1.00-win64/"
-            check(f"{top}trasvidora.exe" in names, "the zip holds trasvidora.exe")
-            check(f"{top}LEEME.txt" in names, "the zip holds LEEME.txt")
-            check(f"{top}remesas/" in names, "the zip holds the remesas folder")
-            check(not any(n.startswith(f"{top}remesas/") and n != f"{top}remesas/"
-                          for n in names), "the remesas folder is empty")
-            check(set(names) <= {top, f"{top}trasvidora.exe", f"{top}LEEME.txt",
-                                 f"{top}remesas/"}, "nothing else is in the zip")
+            check(names == [top, f"{top}LEEME.txt", f"{top}remesas/", f"{top}trasvidora.exe"],
+                  "the zip holds the folder, LEEME.txt, an empty remesas folder and the "
+                  "program, in that order, and nothing else")
+            times = {info.date_time for info in archive.infolist()}
+            check(len(times) == 1, f"every entry has the same time ({sorted(times)})")
             if f"{top}LEEME.txt" in names:
-                notes = archive.read(f"{top}LEEME.txt").decode("utf-8")
-                check("remesas" in notes and "FSDD" in notes and "\r\n" in notes,
+                notes_text = archive.read(f"{top}LEEME.txt").decode("utf-8")
+                check(notes_text.startswith(f"trasvidora {version_text} "),
+                      f"LEEME.txt starts with the program's name and version {version_text}")
+                check("remesas" in notes_text and "FSDD" in notes_text and "\r\n" in notes_text,
                       "LEEME.txt tells where the files go, with Windows line ends")
+                check("Windows 7 SP1" in notes_text and "Windows Server 2008 R2" in notes_text,
+                      "LEEME.txt says which Windows it runs on")
             if f"{top}trasvidora.exe" in names:
-                archive.extract(f"{top}trasvidora.exe", folder)
-                check_executable(tool, Path(folder) / top / "trasvidora.exe")
+                check(archive.read(f"{top}trasvidora.exe") == Path(exe).read_bytes(),
+                      "the zip's trasvidora.exe is the built program")
+        sums = (Path(folder) / "SHA256SUMS").read_text()
+        digest = hashlib.sha256(package.read_bytes()).hexdigest()
+        check(sums == f"{digest}  {package.name}\n", "SHA256SUMS gives the zip's SHA-256")
+
+
+def build_release(source_archive: Path, folder: Path, name):
+    """Unpacks the commit into folder and builds its release there; (exe bytes, zip bytes)."""
+    folder.mkdir(parents=True)
+    subprocess.run(["tar", "-xf", str(source_archive), "-C", str(folder)], check=True)
+    quiet = {"check": True, "cwd": folder, "stdout": subprocess.DEVNULL}
+    subprocess.run(["cmake", "--preset", "windows", "-DTRASVIDORA_TESTS=OFF"], **quiet)
+    subprocess.run(["cmake", "--build", "--preset", "windows", "--target", "package"], **quiet)
+    build = folder / "build" / "windows"
+    return (build / "window" / "trasvidora.exe").read_bytes(), (build / f"{name}.zip").read_bytes()
+
+
+def check_reproducible(source: Path, name):
+    """Builds the last commit twice, in two folders and at two times, and compares the bytes."""
+    commit_time = subprocess.run(["git", "-C", str(source), "log", "-1", "--format=%ct"],
+                                 check=True, capture_output=True, text=True).stdout.strip()
+    os.environ["SOURCE_DATE_EPOCH"] = commit_time
+    with tempfile.TemporaryDirectory(prefix="trasvidora-release-") as folder:
+        archive = Path(folder) / "source.tar"
+        subprocess.run(["git", "-C", str(source), "archive", "-o", str(archive), "HEAD"],
+                       check=True)
+        first = build_release(archive, Path(folder) / "first", name)
+        time.sleep(2)  # a link time stamp or a file time would differ now
+        second = build_release(archive, Path(folder) / "a-second-and-longer-folder", name)
+        for what, one, other in (("trasvidora.exe", first[0], second[0]),
+                                 (f"{name}.zip", first[1], second[1])):
+            print(f"{what}: {hashlib.sha256(one).hexdigest()} / {hashlib.sha256(other).hexdigest()}")
+            check(one == other, f"{what} is the same bytes from both builds")
+        check(str(folder).encode() not in first[0], "no build folder in trasvidora.exe")
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("what", choices=["executable", "zip"])
+    parser.add_argument("what", choices=["executable", "windows7", "zip", "reproducible"])
     parser.add_argument("--exe", type=Path)
-    parser.add_argument("--objdump", required=True)
-    parser.add_argument("--cpack")
-    parser.add_argument("--config")
+    parser.add_argument("--objdump")
+    parser.add_argument("--version", help="the version record's numbers, 1.0.0.0")
+    parser.add_argument("--version-text", help="the version as the user reads it, 1.00")
+    parser.add_argument("--build-folder", type=Path, action="append", default=[])
+    parser.add_argument("--make-package", type=Path)
+    parser.add_argument("--notes", type=Path)
+    parser.add_argument("--name", help="the package's name, trasvidora-1.00-win64")
+    parser.add_argument("--source", type=Path)
     args = parser.parse_args()
     if args.what == "executable":
-        check_executable(args.objdump, args.exe)
+        check_executable(args.objdump, args.exe, args.version, args.version_text, args.build_folder)
+    elif args.what == "windows7":
+        check_windows7(args.objdump, args.exe)
+    elif args.what == "zip":
+        check_zip(args.make_package, args.exe, args.notes, args.name, args.source, args.version_text)
     else:
-        check_zip(args.cpack, args.config, args.objdump)
+        check_reproducible(args.source, args.name)
     if failures:
         sys.exit(f"{len(failures)} check(s) failed")
 
