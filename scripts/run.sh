@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds trasvidora.exe and starts it under Wine. Where the program has no "remesas" folder yet,
-# a demo folder of generated remittances is laid out beside it. With no display, the program runs
-# on a virtual one just long enough to save a screenshot of its window.
+# a demo folder of generated remittances is laid out beside it.
+#   scripts/run.sh               runs the program; with no display, does what --screenshot does
+#   scripts/run.sh --screenshot  saves a screenshot of the window to build/trasvidora-window.png
+#                                and ends the program (with no display, on a virtual one)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,21 +24,24 @@ if [ ! -d "$remittances" ]; then
   scripts/make_remittance.py "$remittances/remesa-ya-anticipada.xml" --msg-id FSDD2026100100003 --transactions 5 --seed 4
 fi
 
-if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+if ! xdpyinfo >/dev/null 2>&1; then
+  echo "No hay pantalla: se usa una pantalla virtual (Xvfb) para hacer una captura de la ventana."
+  exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" scripts/run.sh --screenshot
+fi
+if [ "${1:-}" != "--screenshot" ]; then
   exec scripts/wine-run.sh "$program"
 fi
 
-echo "No hay pantalla: se usa una pantalla virtual (Xvfb) para hacer una captura de la ventana."
-source scripts/virtual-display.sh
-start_virtual_display
+export WINEPREFIX="${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/trasvidora/wine}"
 scripts/wine-run.sh "$program" &
 program_pid=$!
-cleanup() {
+# The program ends with the script, and Wine's session a moment later, before the display goes.
+end_program() {
   kill "$program_pid" 2>/dev/null || true
-  WINEPREFIX="${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/trasvidora/wine}" wineserver -k 2>/dev/null || true
-  stop_virtual_display
+  wait "$program_pid" 2>/dev/null || true
+  timeout 15 wineserver --wait 2>/dev/null || true
 }
-trap cleanup EXIT
+trap end_program EXIT
 
 window=""
 for attempt in $(seq 1 300); do

@@ -3,12 +3,17 @@
 # Only missing packages are installed; safe to run again.
 set -euo pipefail
 
+# Listed one by one, recommended ones too: the install below skips recommendations.
 packages=(
+  # building: the Linux and Windows presets, the fuzzer, the benchmarks
   cmake make g++ clang libclang-rt-14-dev clang-format
   googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine64 xvfb xdotool imagemagick x11-utils
-  python3 zip time sed coreutils
+  # running the Windows programs: Wine with its own Tahoma, a virtual display (xvfb-run needs
+  # xauth), pointer and key events, screenshots
+  wine wine64 fonts-wine xvfb xauth xdotool imagemagick x11-utils
+  # the scripts, the package and its checks (git gives the release its commit time)
+  python3 git tar time sed coreutils
 )
 
 missing=()

@@ -389,23 +389,39 @@ def main():
     parser.add_argument("--artifacts")
     options, rest = parser.parse_known_args()
     OPTIONS.program, OPTIONS.probe, OPTIONS.artifacts = options.program, options.probe, options.artifacts
-    # A Wine session of its own, so that no other program's windows get in the way.
-    cache = os.environ.get("XDG_CACHE_HOME", os.path.expanduser("~/.cache"))
-    os.environ["WINEPREFIX"] = os.path.join(cache, "trasvidora", "wine-e2e")
-    # One Wine server for the whole run, up before the first test starts the program.
+    # The Wine prefix: WINEPREFIX when it is set, and then its server is left alone; otherwise one
+    # of the end-to-end run's own in the cache folder, whose server the run starts and ends.
+    own_prefix = not os.environ.get("WINEPREFIX")
+    if own_prefix:
+        cache = os.environ.get("XDG_CACHE_HOME", os.path.expanduser("~/.cache"))
+        os.environ["WINEPREFIX"] = os.path.join(cache, "trasvidora", "wine-e2e")
     quiet = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
     subprocess.run([WINE_RUN, "--version"], **quiet, check=True, timeout=600)  # makes the prefix
-    subprocess.run(["wineserver", "-k"], **quiet)  # what an interrupted run may have left
-    subprocess.run(["wineserver", "-w"], **quiet, timeout=60)
-    subprocess.run(["wineserver", "-p60"], **quiet, check=True, timeout=60)
+    if own_prefix:
+        subprocess.run(["wineserver", "-k"], **quiet)  # what an interrupted run may have left
+        subprocess.run(["wineserver", "-w"], **quiet, timeout=60)
     # The session's own services start with the first program and keep its output open: give them
     # none, or every later read of a probe's output would wait for them.
     subprocess.run([WINE_RUN, OPTIONS.probe, "warmup"], **quiet, timeout=300)
-    try:
-        unittest.main(argv=[sys.argv[0], *rest], verbosity=2)
-    finally:
-        subprocess.run(["wineserver", "-k"], **quiet)
-
+    # A probe that holds a file of its own until the run ends keeps the session up between tests,
+    # so that no test boots it again.
+    with tempfile.TemporaryDirectory(prefix="trasvidora-e2e-session-") as folder:
+        held = os.path.join(folder, "session")
+        open(held, "wb").close()
+        keeper = subprocess.Popen([WINE_RUN, OPTIONS.probe, "lock", held], stdin=subprocess.PIPE,
+                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        try:
+            if keeper.stdout.readline().strip() != "locked":
+                sys.exit("the Wine session did not start")
+            unittest.main(argv=[sys.argv[0], *rest], verbosity=2)
+        finally:
+            keeper.stdin.close()
+            try:
+                keeper.wait(TIMEOUT)
+            except subprocess.TimeoutExpired:
+                keeper.kill()
+            if own_prefix:
+                subprocess.run(["wineserver", "-k"], **quiet)
 
 if __name__ == "__main__":
     main()
