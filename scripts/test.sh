@@ -11,7 +11,7 @@ if ! xdpyinfo >/dev/null 2>&1; then
     echo "La pantalla virtual no responde." >&2
     exit 1
   fi
-  TRASVIDORA_VIRTUAL_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$0" "$@"
+  TRASVIDORA_VIRTUAL_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" scripts/test.sh "$@"
 fi
 
 cmake --preset host
