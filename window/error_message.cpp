@@ -14,15 +14,16 @@ std::wstring_view whatFailed(remittance::FileAction action) {
       return L"No se puede leer la remesa ";
     case remittance::FileAction::Write:
       return L"No se puede guardar la remesa ";
+    case remittance::FileAction::ChangedWhileSaving:
+      return L"La remesa ";
   }
   return L"No se puede usar ";
 }
 
-// The path as the user knows it: backslashes, and a folder without its closing separator.
-std::wstring shownPath(std::filesystem::path path) {
-  path.make_preferred();
-  if (!path.has_filename() && path.has_parent_path()) path = path.parent_path();
-  return path.native();
+// The path as the user knows it: a folder without its closing separator.
+std::wstring shownPath(std::wstring path) {
+  if (path.size() > 1 && (path.ends_with(L'\\') || path.ends_with(L'/'))) path.pop_back();
+  return path;
 }
 
 std::wstring fromAnsi(const char* text) {
@@ -36,25 +37,28 @@ std::wstring fromAnsi(const char* text) {
 
 }  // namespace
 
-std::wstring systemReason(std::error_code reason) {
+std::wstring systemReason(unsigned long error) {
   wchar_t* text = nullptr;
   const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, static_cast<DWORD>(reason.value()), 0, reinterpret_cast<wchar_t*>(&text), 0,
-      nullptr);
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::wstring message = length ? std::wstring(text, length) : std::wstring();
   LocalFree(text);
   while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
                               message.back() == L' ' || message.back() == L'.')) {
     message.pop_back();
   }
-  if (message.empty()) message = L"Error del sistema " + std::to_wstring(reason.value());
+  if (message.empty()) message = L"Error del sistema " + std::to_wstring(error);
   return message + L".";
 }
 
 std::wstring describeFileError(const remittance::FileError& error) {
-  return std::wstring(whatFailed(error.action())) + shownPath(error.file()) + L".\n\n" +
-         systemReason(error.reason());
+  const std::wstring file = shownPath(error.file());
+  if (error.action() == remittance::FileAction::ChangedWhileSaving)
+    return L"La remesa " + file +
+           L" ha cambiado mientras se guardaba. No se ha escrito nada en ella.";
+  return std::wstring(whatFailed(error.action())) + file + L".\n\n" +
+         systemReason(error.systemError());
 }
 
 std::wstring describeUnexpectedError(const std::exception& error) {

@@ -4,15 +4,14 @@
 
 #include <exception>
 #include <string>
-#include <system_error>
 
 #include "file_error.h"
 
 // Names the file or folder, says what could not be done with it and gives the system's reason.
 std::wstring describeFileError(const remittance::FileError& error);
 
-// The system's own text for an error code, without the line end it comes with.
-std::wstring systemReason(std::error_code reason);
+// The system's own text for a Win32 error code, without the line end it comes with.
+std::wstring systemReason(unsigned long error);
 
 // A message for any other failure that ends the program.
 std::wstring describeUnexpectedError(const std::exception& error);

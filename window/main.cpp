@@ -9,7 +9,7 @@
 
 #include "error_message.h"
 #include "message_loop.h"
-#include "remittance_folder.h"
+#include "remittance_files.h"
 #include "texts.h"
 #include "trasvidora_window.h"
 

@@ -4,6 +4,6 @@ void SystemShell::showMessage(HWND owner, const std::wstring& text, const std::w
   MessageBoxW(owner, text.c_str(), caption.c_str(), MB_OK);
 }
 
-void SystemShell::endProgram() {
-  ExitProcess(0);
+void SystemShell::endProgram(int exitCode) {
+  ExitProcess(static_cast<UINT>(exitCode));
 }

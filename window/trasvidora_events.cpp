@@ -1,9 +1,8 @@
 // The event procedures of the main window: the start, the remittance list and the buffer, the
 // "CAMBIAR" and "SALIR" buttons and the close button of the title strip.
 
-#include "document_file.h"
 #include "prefix_change.h"
-#include "remittance_folder.h"
+#include "remittance_files.h"
 #include "texts.h"
 #include "trasvidora_window.h"
 
@@ -13,7 +12,7 @@ void Trasvidora::Form_Load() {
 
 void Trasvidora::FillRemittanceList() {
   // The "*.xml" files of the remittance folder, read once and never again.
-  for (const std::filesystem::path& name : remittance::listRemittances(folder_)) {
+  for (const std::wstring& name : remittance::listRemittances(folder_)) {
     SendMessageW(file1_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
   }
   if (entryCount() > 0) {
@@ -27,25 +26,31 @@ void Trasvidora::File1_Click() {
   Command1_Click();
 }
 
-// Load: the selected remittance into the buffer.
+// Load: the selected remittance into the buffer. The old text goes first, so that memory never
+// holds two remittances.
 void Trasvidora::Command1_Click() {
-  document_.clear();
+  document_ = {};
   if (entryCount() == 0) {
     showMessage(texts::kNoRemittances);
     endProgram();
     return;
   }
-  document_ = remittance::loadDocument(selectedPath());
+  remittance::LoadedRemittance loaded = remittance::loadRemittance(selectedPath());
+  document_ = std::move(loaded.document);
+  stamp_ = loaded.stamp;
 }
 
-// Save: the buffer over the selected remittance.
+// Save: the buffer over the selected remittance, which must still be the file it was read from.
 void Trasvidora::Command2_Click() {
-  remittance::saveDocument(selectedPath(), document_);
+  const std::wstring path = selectedPath();
+  remittance::saveRemittance(path, document_, stamp_);
+  stamp_ = remittance::stampOf(path);  // the file is now the one just written
 }
 
-// "CAMBIAR": the prefix change.
+// "CAMBIAR": the prefix change, on the remittance as it is on disk now.
 void Trasvidora::Command3_Click() {
   setPointer(Pointer::Wait);
+  if (remittance::stampOf(selectedPath()) != stamp_) Command1_Click();
   if (remittance::changeMessageIdPrefix(document_)) {
     Command2_Click();
     setPointer(Pointer::Default);
@@ -82,9 +87,9 @@ void Trasvidora::showMessage(const std::wstring& text) {
 
 // The shell does not come back in the real program; when it does, nothing more of the program
 // runs: start() sees that and leaves the window hidden.
-void Trasvidora::endProgram() {
+void Trasvidora::endProgram(int exitCode) {
   ended_ = true;
-  shell_.endProgram();
+  shell_.endProgram(exitCode);
 }
 
 void Trasvidora::setPointer(Pointer pointer) {
@@ -118,6 +123,6 @@ std::wstring Trasvidora::selectedName() const {
 }
 
 // Built afresh from the current selection every time.
-std::filesystem::path Trasvidora::selectedPath() const {
-  return folder_ / selectedName();
+std::wstring Trasvidora::selectedPath() const {
+  return folder_ + selectedName();
 }

@@ -60,9 +60,11 @@ int shiftKeys(WPARAM keys) {
 
 }  // namespace
 
-Trasvidora::Trasvidora(UserShell& shell, std::filesystem::path remittanceFolder)
+Trasvidora::Trasvidora(UserShell& shell, std::wstring remittanceFolder)
     : shell_(shell),
-      folder_(std::move(remittanceFolder)),
+      folder_(remittanceFolder.ends_with(L'\\') || remittanceFolder.ends_with(L'/')
+                  ? std::move(remittanceFolder)
+                  : std::move(remittanceFolder) + L'\\'),
       image11_{IDB_CLOSE_HOVER},
       image12_{IDB_CLOSE_PLAIN} {}
 
@@ -98,7 +100,13 @@ LRESULT CALLBACK Trasvidora::WindowProc(HWND window, UINT message, WPARAM wParam
     self->window_ = nullptr;
     return DefWindowProcW(window, message, wParam, lParam);
   }
-  return self->HandleMessage(message, wParam, lParam);
+  // No exception may cross into the system's code that called this procedure.
+  try {
+    return self->HandleMessage(message, wParam, lParam);
+  } catch (const std::exception& error) {
+    self->endAfterFailure(describeUnexpectedError(error));
+  }
+  return 0;
 }
 
 LRESULT Trasvidora::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -270,7 +278,7 @@ void Trasvidora::raise(Event&& event) {
 void Trasvidora::endAfterFailure(const std::wstring& message) {
   setPointer(Pointer::Default);
   showMessage(message);
-  endProgram();
+  endProgram(1);
 }
 
 HWND Trasvidora::createChild(const wchar_t* className, const wchar_t* text, DWORD style,

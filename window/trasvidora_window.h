@@ -6,19 +6,20 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "fonts.h"
 #include "layout.h"
 #include "pictures.h"
+#include "remittance_files.h"
 #include "user_shell.h"
 
 class Trasvidora {
  public:
   // `remittanceFolder` is the folder whose "*.xml" files are listed, with a closing separator.
-  Trasvidora(UserShell& shell, std::filesystem::path remittanceFolder);
+  Trasvidora(UserShell& shell, std::wstring remittanceFolder);
   Trasvidora(const Trasvidora&) = delete;
   Trasvidora& operator=(const Trasvidora&) = delete;
   ~Trasvidora();
@@ -31,7 +32,7 @@ class Trasvidora {
   HWND handle() const { return window_; }
 
   // Text1: the text of the remittance loaded last.
-  const std::string& document() const { return document_; }
+  std::string_view document() const { return document_.text(); }
 
   // The picture Image10(0) shows, and the stores it takes its pictures from.
   HBITMAP closeButtonPicture() const { return closeButtonPicture_; }
@@ -84,16 +85,16 @@ class Trasvidora {
   SIZE windowSize(UINT dpi) const;
 
   void showMessage(const std::wstring& text);
-  void endProgram();
+  void endProgram(int exitCode = 0);
   void setPointer(Pointer pointer);
   void setCloseButtonPicture(HBITMAP picture);
 
   int entryCount() const;
   std::wstring selectedName() const;
-  std::filesystem::path selectedPath() const;
+  std::wstring selectedPath() const;
 
   UserShell& shell_;
-  const std::filesystem::path folder_;
+  const std::wstring folder_;
   HWND window_ = nullptr;
   HWND command3_ = nullptr;
   HWND file1_ = nullptr;
@@ -108,5 +109,6 @@ class Trasvidora {
   std::optional<layout::SurfaceItem> pressedItem_;
   Pointer pointer_ = Pointer::Default;
   bool ended_ = false;
-  std::string document_;  // Text1
+  remittance::Document document_;  // Text1
+  remittance::FileStamp stamp_;    // of the file document_ was read from
 };

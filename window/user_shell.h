@@ -14,13 +14,14 @@ class UserShell {
   // returns when the user has closed it.
   virtual void showMessage(HWND owner, const std::wstring& text, const std::wstring& caption) = 0;
 
-  // Ends the program at once: every window closes, nothing is saved and nothing is asked.
-  virtual void endProgram() = 0;
+  // Ends the program at once with the exit status: every window closes, nothing is saved and
+  // nothing is asked.
+  virtual void endProgram(int exitCode) = 0;
 };
 
 // The real session: MessageBoxW and the end of the process.
 class SystemShell final : public UserShell {
  public:
   void showMessage(HWND owner, const std::wstring& text, const std::wstring& caption) override;
-  [[noreturn]] void endProgram() override;
+  [[noreturn]] void endProgram(int exitCode) override;
 };

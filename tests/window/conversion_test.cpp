@@ -142,8 +142,49 @@ TEST_F(ConversionTest, ReadOnlyRemittanceIsNamedKeepsItsBytesAndEndsTheProgram) 
   EXPECT_EQ(shown.pointer, arrowPointer());
   EXPECT_EQ(shown.windowPointer, arrowPointer());
   EXPECT_EQ(shell_.ends, 1);
+  EXPECT_NE(shell_.lastExitCode, 0);
   EXPECT_EQ(readBytes(file("a.xml")), remittanceText("PRE", "0001"));
   EXPECT_EQ(filesInFolder(), 2);
+}
+
+// CAMBIAR works on the remittance as it is on disk when it is pressed.
+TEST_F(ConversionTest, RemittanceChangedOnDiskSinceItWasLoadedIsReadAgainFirst) {
+  ASSERT_TRUE(start());
+  const struct {
+    const char* what;
+    std::string onDisk;
+    std::wstring message;
+    std::string after;
+  } cases[] = {
+      {"exported again", remittanceText("PRE", "NEW"), L"Remesa cambiada",
+       remittanceText("FSDD", "NEW") + "\r\n"},
+      {"converted by another copy of the program", remittanceText("FSDD", "0001") + "\r\n",
+       L"No se puede cambiar el prefijo", remittanceText("FSDD", "0001") + "\r\n"},
+  };
+  for (const auto& example : cases) {
+    SCOPED_TRACE(example.what);
+    shell_.messages.clear();
+    addRemittance("a.xml", example.onDisk);
+    click(kCommand3Id);
+    EXPECT_EQ(messageTexts(), std::vector<std::wstring>{example.message});
+    EXPECT_EQ(readBytes(file("a.xml")), example.after);
+  }
+  EXPECT_EQ(shell_.ends, 0);
+}
+
+TEST_F(ConversionTest, RemittanceRenamedSinceItWasLoadedIsNotWrittenBack) {
+  ASSERT_TRUE(start());
+  std::filesystem::rename(file("a.xml"), file("r-enviada.xml"));
+
+  click(kCommand3Id);
+
+  ASSERT_EQ(shell_.messages.size(), 1u);
+  const std::wstring expectedStart = L"No se puede leer la remesa " + file("a.xml").native() + L".";
+  EXPECT_EQ(shell_.messages[0].text.substr(0, expectedStart.size()), expectedStart);
+  EXPECT_EQ(shell_.ends, 1);
+  EXPECT_NE(shell_.lastExitCode, 0);
+  EXPECT_FALSE(std::filesystem::exists(file("a.xml")));
+  EXPECT_EQ(readBytes(file("r-enviada.xml")), remittanceText("PRE", "0001"));
 }
 
 TEST_F(ConversionTest, RemittanceDeletedSinceTheStartIsNamedWhenSelected) {
@@ -156,6 +197,7 @@ TEST_F(ConversionTest, RemittanceDeletedSinceTheStartIsNamedWhenSelected) {
   const std::wstring expectedStart = L"No se puede leer la remesa " + file("b.xml").native() + L".";
   EXPECT_EQ(shell_.messages[0].text.substr(0, expectedStart.size()), expectedStart);
   EXPECT_EQ(shell_.ends, 1);
+  EXPECT_NE(shell_.lastExitCode, 0);
   EXPECT_TRUE(window_->document().empty());
 }
 

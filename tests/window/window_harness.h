@@ -40,10 +40,14 @@ class RecordingShell : public UserShell {
     }
     messages.push_back(shown);
   }
-  void endProgram() override { ++ends; }
+  void endProgram(int exitCode) override {
+    ++ends;
+    lastExitCode = exitCode;
+  }
 
   std::vector<ShownMessage> messages;
   int ends = 0;
+  int lastExitCode = 0;
 };
 
 inline HCURSOR arrowPointer() {
