@@ -33,7 +33,10 @@ TemporaryFile::TemporaryFile(const std::wstring& folder, DWORD attributes, Syste
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     path_ = folder + temporaryName(first + static_cast<DWORD>(attempt));
     handle_ = calls_.createFile(path_.c_str(), GENERIC_WRITE, 0, CREATE_NEW, attributes);
-    if (handle_ != INVALID_HANDLE_VALUE) return;
+    if (handle_ != INVALID_HANDLE_VALUE) {
+      error_ = ERROR_SUCCESS;
+      return;
+    }
     error_ = GetLastError();
     if (error_ != ERROR_FILE_EXISTS && error_ != ERROR_ALREADY_EXISTS) break;
   }
