@@ -35,6 +35,9 @@ std::wstring describe(remittance::FileAction action, const std::wstring& file,
       return L"No se puede leer la remesa " + shown + L".\n\n" + systemReason(errorCode);
     case remittance::FileAction::Write:
       return L"No se puede guardar la remesa " + shown + L".\n\n" + systemReason(errorCode);
+    case remittance::FileAction::ChangedWhileSaving:
+      return L"La remesa " + shown +
+             L" ha cambiado mientras se guardaba. No se ha escrito nada en ella.";
   }
   return L"No se puede usar " + shown + L".\n\n" + systemReason(errorCode);
 }
@@ -57,8 +60,7 @@ std::wstring systemReason(unsigned long errorCode) {
 }
 
 std::wstring describeFileError(const remittance::FileError& error) {
-  return describe(error.action(), error.file().native(),
-                  static_cast<unsigned long>(error.reason().value()));
+  return describe(error.action(), error.file(), error.systemError());
 }
 
 std::wstring describeUnexpectedError(const std::exception& error) {

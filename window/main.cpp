@@ -10,7 +10,7 @@
 #include "dpi.h"
 #include "file_error_message.h"
 #include "main_window.h"
-#include "remittance_folder.h"
+#include "remittance_files.h"
 #include "texts.h"
 
 namespace {
@@ -34,7 +34,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
 
   SystemShell shell;
   try {
-    MainWindow window(shell, remittance::remittanceFolder().native(), dpiFunctions);
+    MainWindow window(shell, remittance::remittanceFolder(), dpiFunctions);
     if (!window.start(showCommand)) return 0;
     return window.runMessageLoop();
   } catch (const std::exception& error) {

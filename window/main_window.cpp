@@ -1,14 +1,12 @@
 #include "main_window.h"
 
-#include <filesystem>
 #include <stdexcept>
 #include <utility>
 
-#include "document_file.h"
 #include "file_error.h"
 #include "file_error_message.h"
 #include "prefix_change.h"
-#include "remittance_folder.h"
+#include "remittance_files.h"
 #include "resource_ids.h"
 #include "texts.h"
 
@@ -299,8 +297,7 @@ void MainWindow::applyFonts() {
 
 // The remittances are listed once, at the start; with none the program ends there.
 void MainWindow::fillRemittanceList() {
-  for (const std::filesystem::path& name :
-       remittance::listRemittances(std::filesystem::path(folder_))) {
+  for (const std::wstring& name : remittance::listRemittances(folder_)) {
     SendMessageW(remittanceList_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
   }
   if (SendMessageW(remittanceList_, LB_GETCOUNT, 0, 0) <= 0) {
@@ -312,15 +309,25 @@ void MainWindow::fillRemittanceList() {
   loadSelectedRemittance();
 }
 
+// The text loaded before goes first, so that memory never holds two remittances.
 void MainWindow::loadSelectedRemittance() {
-  document_.clear();
-  document_ = remittance::loadDocument(std::filesystem::path(selectedPath()));
+  document_ = {};
+  remittance::LoadedRemittance loaded = remittance::loadRemittance(selectedPath());
+  document_ = std::move(loaded.document);
+  stamp_ = loaded.stamp;
 }
 
+// Works on the remittance as it is on disk now: one changed since it was loaded is read again,
+// and the save refuses to write over a file that changes meanwhile.
 void MainWindow::convertSelectedRemittance() {
   setPointer(Pointer::Wait);
+  const std::wstring file = selectedPath();
+  if (remittance::stampOf(file) != stamp_) loadSelectedRemittance();
   const bool changed = remittance::changeMessageIdPrefix(document_);
-  if (changed) remittance::saveDocument(std::filesystem::path(selectedPath()), document_);
+  if (changed) {
+    remittance::saveRemittance(file, document_, stamp_);
+    stamp_ = remittance::stampOf(file);
+  }
   setPointer(Pointer::Default);
   showMessage(changed ? texts::kRemittanceChanged : texts::kCannotChangePrefix);
 }

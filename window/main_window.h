@@ -11,6 +11,7 @@
 
 #include "dpi.h"
 #include "painting.h"
+#include "remittance_files.h"
 #include "user_shell.h"
 
 // Identifiers of the child windows. They stay clear of IDOK and IDCANCEL, which the dialog
@@ -41,7 +42,7 @@ class MainWindow {
 
   // For the window tests only.
   void dispatchWaitingMessagesForTesting();
-  std::string_view loadedDocumentForTesting() const { return document_; }
+  std::string_view loadedDocumentForTesting() const { return document_.text(); }
   const painting::Surface& surfaceForTesting() const { return *surface_; }
 
  private:
@@ -89,5 +90,6 @@ class MainWindow {
   bool closeButtonPressed_ = false;
   Pointer pointer_ = Pointer::Default;
   bool ended_ = false;
-  std::string document_;  // the text of the remittance loaded last
+  remittance::Document document_;  // the remittance loaded last
+  remittance::FileStamp stamp_;    // of the file document_ was read from
 };

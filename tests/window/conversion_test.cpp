@@ -146,6 +146,45 @@ TEST_F(ConversionTest, ReadOnlyRemittanceIsNamedKeepsItsBytesAndEndsTheProgram) 
   EXPECT_EQ(filesInFolder(), 2);
 }
 
+// CAMBIAR works on the remittance as it is on disk when it is pressed.
+TEST_F(ConversionTest, RemittanceChangedOnDiskSinceItWasLoadedIsReadAgainFirst) {
+  ASSERT_TRUE(start());
+  const struct {
+    const char* what;
+    std::string onDisk;
+    std::wstring message;
+    std::string after;
+  } cases[] = {
+      {"exported again", remittanceText("PRE", "NEW"), L"Remesa cambiada",
+       remittanceText("FSDD", "NEW") + "\r\n"},
+      {"converted by another copy of the program", remittanceText("FSDD", "0001") + "\r\n",
+       L"No se puede cambiar el prefijo", remittanceText("FSDD", "0001") + "\r\n"},
+  };
+  for (const auto& example : cases) {
+    SCOPED_TRACE(example.what);
+    shell_.messages.clear();
+    addRemittance("a.xml", example.onDisk);
+    click(kChangeButtonId);
+    EXPECT_EQ(messageTexts(), std::vector<std::wstring>{example.message});
+    EXPECT_EQ(readBytes(file("a.xml")), example.after);
+  }
+  EXPECT_TRUE(shell_.exitCodes.empty());
+}
+
+TEST_F(ConversionTest, RemittanceRenamedSinceItWasLoadedIsNotWrittenBack) {
+  ASSERT_TRUE(start());
+  std::filesystem::rename(file("a.xml"), file("r-enviada.xml"));
+
+  click(kChangeButtonId);
+
+  ASSERT_EQ(shell_.messages.size(), 1u);
+  const std::wstring expectedStart = L"No se puede leer la remesa " + file("a.xml").native() + L".";
+  EXPECT_EQ(shell_.messages[0].text.substr(0, expectedStart.size()), expectedStart);
+  EXPECT_EQ(shell_.exitCodes, std::vector<UINT>{1});
+  EXPECT_FALSE(std::filesystem::exists(file("a.xml")));
+  EXPECT_EQ(readBytes(file("r-enviada.xml")), remittanceText("PRE", "0001"));
+}
+
 TEST_F(ConversionTest, RemittanceDeletedSinceTheStartIsNamedWhenSelected) {
   ASSERT_TRUE(start());
   std::filesystem::remove(file("b.xml"));

@@ -2,8 +2,6 @@
 // whole file, change the prefix, save only when it changed. Each gets the right answer, nothing
 // crashes, and a file that is not converted keeps its exact bytes.
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -13,40 +11,11 @@
 #include <string_view>
 #include <vector>
 
-#include "document_file.h"
-#include "prefix_change.h"
-#include "temp_folder.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
+#include "files_harness.h"
 
 namespace {
 
 using namespace std::string_literals;
-
-enum class Answer { Converted, LeftAlone };
-
-std::ostream& operator<<(std::ostream& out, Answer answer) {
-  return out << (answer == Answer::Converted ? "converted" : "left alone");
-}
-
-// What the program does with the selected file when CAMBIAR is pressed.
-Answer convertAsTheProgramDoes(const std::filesystem::path& file) {
-  std::string document = remittance::loadDocument(file);
-  if (!remittance::changeMessageIdPrefix(document)) return Answer::LeftAlone;
-  remittance::saveDocument(file, document);
-  return Answer::Converted;
-}
-
-std::vector<std::string> namesIn(const std::filesystem::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder))
-    names.push_back(entry.path().filename().string());
-  return names;
-}
 
 // Bytes of every value in a fixed pseudo-random order, as a damaged or binary file holds them.
 std::string binaryNoise(std::size_t size, std::uint32_t seed) {
@@ -118,7 +87,7 @@ class BadInputTest : public testing::TestWithParam<BadInput> {};
 TEST_P(BadInputTest, GetsItsAnswerAndKeepsUnconvertedBytes) {
   const BadInput& input = GetParam();
   TempFolder folder;
-  const auto file = folder / "remesa.xml";
+  const std::wstring file = (folder / "remesa.xml").wstring();
   writeBytes(file, input.content);
 
   EXPECT_EQ(convertAsTheProgramDoes(file), input.answer);
@@ -126,7 +95,7 @@ TEST_P(BadInputTest, GetsItsAnswerAndKeepsUnconvertedBytes) {
   const std::string bytes = readBytes(file);
   EXPECT_EQ(bytes.size(), expected.size());
   EXPECT_TRUE(bytes == expected) << "the file's bytes differ from what they should be";
-  EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"remesa.xml"})
+  EXPECT_EQ(namesIn(folder.path().wstring()), std::vector<std::wstring>{L"remesa.xml"})
       << "nothing is left beside the file";
 
   // A second press finds "FSD" or the same refusal: never a second change.
@@ -142,15 +111,9 @@ INSTANTIATE_TEST_SUITE_P(Files, BadInputTest, testing::ValuesIn(badInputs()), in
 
 // Physical memory free now, in bytes.
 std::uint64_t freeMemory() {
-#ifdef _WIN32
   MEMORYSTATUSEX status{};
   status.dwLength = sizeof status;
   return GlobalMemoryStatusEx(&status) ? status.ullAvailPhys : 0;
-#else
-  const long pages = sysconf(_SC_AVPHYS_PAGES);
-  const long pageSize = sysconf(_SC_PAGESIZE);
-  return pages > 0 && pageSize > 0 ? static_cast<std::uint64_t>(pages) * pageSize : 0;
-#endif
 }
 
 // Compares the file with the expected bytes `piece` by piece, never holding a second copy.
@@ -192,7 +155,7 @@ TEST(LargeFileTest, RemittanceOverTwoGigabytesIsConverted) {
   }
   ASSERT_EQ(std::filesystem::file_size(file), kSize);
 
-  ASSERT_EQ(convertAsTheProgramDoes(file), Answer::Converted);
+  ASSERT_EQ(convertAsTheProgramDoes(file.wstring()), Answer::Converted);
 
   std::string newHead = head;
   newHead.replace(newHead.find("PRE"), 3, "FSDD");
@@ -211,7 +174,7 @@ TEST(LargeFileTest, RemittanceOverTwoGigabytesIsConverted) {
     lay(newHead, 0);
     lay(newTail, newSize - newTail.size());
   });
-  EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"remesa.xml"});
+  EXPECT_EQ(namesIn(folder.path().wstring()), std::vector<std::wstring>{L"remesa.xml"});
 }
 
 }  // namespace
