@@ -1,6 +1,7 @@
 // Converts one remittance file exactly as the window's CAMBIAR button does: load the whole file,
 // change the prefix of the message identifier in place and save it over the file (temporary
-// file, flush, replace). Used to time the full conversion from outside, against cp and sed.
+// file, flush, replace). The Windows build, run under Wine, is timed from outside against cp and
+// sed.
 //
 //   convert_remittance FILE
 //
@@ -11,11 +12,11 @@
 #include <cstdio>
 #include <string>
 
-#include "document_file.h"
 #include "file_error.h"
 #include "prefix_change.h"
+#include "remittance_files.h"
 
-int main(int argc, char** argv) {
+int wmain(int argc, wchar_t** argv) {
   if (argc != 2) {
     std::fputs("usage: convert_remittance FILE\n", stderr);
     return 2;
@@ -26,19 +27,20 @@ int main(int argc, char** argv) {
   };
   try {
     const auto start = Clock::now();
-    std::string document = remittance::loadDocument(argv[1]);
-    const auto loaded = Clock::now();
-    if (!remittance::changeMessageIdPrefix(document)) {
+    remittance::LoadedRemittance loaded = remittance::loadRemittance(argv[1]);
+    const auto read = Clock::now();
+    if (!remittance::changeMessageIdPrefix(loaded.document)) {
       std::fputs("No se puede cambiar el prefijo\n", stderr);
       return 1;
     }
     const auto changed = Clock::now();
-    remittance::saveDocument(argv[1], document);
+    remittance::saveRemittance(argv[1], loaded.document, loaded.stamp);
     const auto saved = Clock::now();
-    std::printf("load %.1f change %.1f save %.1f\n", milliseconds(start, loaded),
-                milliseconds(loaded, changed), milliseconds(changed, saved));
+    std::printf("load %.1f change %.1f save %.1f\n", milliseconds(start, read),
+                milliseconds(read, changed), milliseconds(changed, saved));
   } catch (const remittance::FileError& error) {
-    std::fprintf(stderr, "%s\n", error.what());
+    std::fprintf(stderr, "file error %d (system error %lu)\n", static_cast<int>(error.action()),
+                 error.systemError());
     return 2;
   }
   return 0;

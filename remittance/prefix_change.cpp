@@ -11,15 +11,14 @@ constexpr std::string_view kFinancingPrefix = "FSDD";
 
 }  // namespace
 
-bool changeMessageIdPrefix(std::string& document) {
-  const std::string_view text = document;
+bool changeMessageIdPrefix(Document& document) {
+  const std::string_view text = document.text();
   const std::size_t tag = text.find(kTag);
   if (tag == std::string_view::npos) return false;
 
   const std::size_t prefix = tag + kTag.size();
   if (text.substr(prefix, kCollectionPrefix.size()) != kCollectionPrefix) return false;
 
-  // Spliced in place: a document loaded with room to spare grows without a copy.
   document.replace(prefix, kCollectionPrefix.size(), kFinancingPrefix);
   return true;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <string>
+#include "document.h"
 
 namespace remittance {
 
@@ -9,6 +9,6 @@ namespace remittance {
 // exact and case-sensitive and only the first tag is looked at; nothing else changes.
 // Returns false, leaving the document untouched, when there is no "<MsgId>" or its text does not
 // start with "PRE".
-bool changeMessageIdPrefix(std::string& document);
+bool changeMessageIdPrefix(Document& document);
 
 }  // namespace remittance

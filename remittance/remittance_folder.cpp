@@ -1,30 +1,79 @@
-#include "remittance_folder.h"
+#include <windows.h>
 
 #include <algorithm>
 
-#include "folder_listing.h"
+#include "file_error.h"
+#include "long_path.h"
+#include "remittance_files.h"
+#include "remittance_names.h"
 
 namespace remittance {
 namespace {
 
-bool hasXmlExtension(const std::filesystem::path& name) {
-  const auto& text = name.native();
-  constexpr std::size_t kLength = 4;  // ".xml"
-  if (text.size() <= kLength) return false;
-  const auto lower = [](auto c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; };
-  const auto tail = text.substr(text.size() - kLength);
-  return tail[0] == '.' && lower(tail[1]) == 'x' && lower(tail[2]) == 'm' && lower(tail[3]) == 'l';
+class FindHandle {
+ public:
+  explicit FindHandle(HANDLE handle) : handle_(handle) {}
+  FindHandle(const FindHandle&) = delete;
+  FindHandle& operator=(const FindHandle&) = delete;
+  ~FindHandle() {
+    if (valid()) FindClose(handle_);
+  }
+  HANDLE get() const { return handle_; }
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE handle_;
+};
+
+bool isListed(const WIN32_FIND_DATAW& entry) {
+  constexpr DWORD kLeftOut = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
+                             FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DEVICE;
+  return (entry.dwFileAttributes & kLeftOut) == 0 && isRemittanceName(entry.cFileName);
+}
+
+bool lessIgnoringCase(const std::wstring& left, const std::wstring& right) {
+  return CompareStringOrdinal(left.c_str(), static_cast<int>(left.size()), right.c_str(),
+                              static_cast<int>(right.size()), TRUE) == CSTR_LESS_THAN;
+}
+
+std::wstring withClosingBackslash(std::wstring folder) {
+  if (!folder.ends_with(L'\\') && !folder.ends_with(L'/')) folder += L'\\';
+  return folder;
 }
 
 }  // namespace
 
-std::filesystem::path remittanceFolder() {
-  return executableFolder() / "remesas" / "";
+std::wstring remittanceFolder() {
+  std::wstring program(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        GetModuleFileNameW(nullptr, program.data(), static_cast<DWORD>(program.size()));
+    if (length == 0) throw FileError(FileAction::Read, L"trasvidora.exe", GetLastError());
+    if (length < program.size()) {
+      program.resize(length);
+      return program.substr(0, program.find_last_of(L'\\') + 1) + L"remesas\\";
+    }
+    program.resize(program.size() * 2);
+  }
 }
 
-std::vector<std::filesystem::path> listRemittances(const std::filesystem::path& folder) {
-  std::vector<std::filesystem::path> names = listVisibleRegularFiles(folder);
-  std::erase_if(names, [](const auto& name) { return !hasXmlExtension(name); });
+std::vector<std::wstring> listRemittances(const std::wstring& folder) {
+  const std::wstring pattern = longPath(withClosingBackslash(folder)) + L"*";
+  WIN32_FIND_DATAW entry{};
+  const FindHandle search(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry,
+                                           FindExSearchNameMatch, nullptr,
+                                           FIND_FIRST_EX_LARGE_FETCH));
+  std::vector<std::wstring> names;
+  if (!search.valid()) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND) return names;  // An empty folder.
+    throw FileError(FileAction::ListFolder, folder, error);
+  }
+  do {
+    if (isListed(entry)) names.emplace_back(entry.cFileName);
+  } while (FindNextFileW(search.get(), &entry));
+  const DWORD error = GetLastError();
+  if (error != ERROR_NO_MORE_FILES) throw FileError(FileAction::ListFolder, folder, error);
   std::sort(names.begin(), names.end(), lessIgnoringCase);
   return names;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-// What the window asks of the user's session: showing a message and ending the program.
+// What the window asks of the user's session: showing a message and ending the program. The
+// program uses the real session; the window tests record instead.
 
 #include <windows.h>
 
@@ -14,13 +15,7 @@ class UserShell {
   // returns when the user has closed it.
   virtual void showMessage(HWND owner, const std::wstring& text, const std::wstring& caption) = 0;
 
-  // Ends the program at once: every window closes, nothing is saved and nothing is asked.
-  virtual void endProgram() = 0;
-};
-
-// The real session: MessageBoxW and the end of the process.
-class SystemShell final : public UserShell {
- public:
-  void showMessage(HWND owner, const std::wstring& text, const std::wstring& caption) override;
-  [[noreturn]] void endProgram() override;
+  // Ends the program at once with `exitCode`: every window closes, nothing is saved and nothing
+  // is asked.
+  virtual void endProgram(UINT exitCode) = 0;
 };

@@ -1,25 +1,22 @@
-// Fuzzes the conversion core with any bytes as a remittance file:
-//  - the prefix change: the document changes if and only if the first "<MsgId>" is followed by
-//    "PRE", and then it is the input with exactly those three characters replaced by "FSDD"; it
-//    is done in place, without a new buffer, and a second change is always refused;
-//  - loading and saving: a file loads byte for byte, and saving writes the document followed by
-//    CR LF over the file, leaving nothing else in the folder.
+// Fuzzes the portable core with any bytes:
+//  - the prefix change on a document: it changes if and only if the first "<MsgId>" is followed
+//    by "PRE", and then the text is the input with exactly those three characters replaced by
+//    "FSDD", the saved bytes are that text and CR LF, and a second change is always refused;
+//  - the rules for names, with the bytes read as UTF-16 units: a name is a remittance exactly
+//    when it ends in ".xml" in any case, is longer than that, and holds none of the characters
+//    Windows keeps out of file names.
 // Any broken property aborts, which libFuzzer reports with the input that caused it.
-
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <string_view>
 
-#include "document_file.h"
 #include "prefix_change.h"
-#include "temp_folder.h"
+#include "remittance_names.h"
 
 namespace {
 
@@ -39,70 +36,50 @@ std::size_t firstTag(std::string_view text) {
   return std::string_view::npos;
 }
 
-// The folder the round trip works in: in memory where the system has one, so that the flushes
-// of each save cost little; removed when the fuzzer ends.
-class WorkFolder {
- public:
-  WorkFolder() {
-    const std::filesystem::path shared = "/dev/shm";
-    const auto base =
-        std::filesystem::is_directory(shared) ? shared : std::filesystem::temp_directory_path();
-    path_ = base / ("trasvidora-fuzz-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(path_);
-  }
-  ~WorkFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
 void checkPrefixChange(std::string_view input) {
   const std::size_t tag = firstTag(input);
   const bool changeable = tag != std::string_view::npos && input.size() >= tag + 10 &&
                           input.substr(tag + 7, 3) == "PRE";
 
-  std::string document(input);
+  remittance::Document document(input);
+  const char* const tail = document.text().data() + (changeable ? tag + 10 : 0);
   require(remittance::changeMessageIdPrefix(document) == changeable,
           "changed if and only if the first <MsgId> is followed by PRE");
+  const std::string expected = changeable ? std::string(input.substr(0, tag + 7)) + "FSDD" +
+                                                std::string(input.substr(tag + 10))
+                                          : std::string(input);
+  require(document.text() == expected, "only PRE after the first <MsgId> becomes FSDD");
+  require(document.savedBytes() == expected + "\r\n", "the saved bytes end with CR LF");
   if (changeable) {
-    const std::string expected =
-        std::string(input.substr(0, tag + 7)) + "FSDD" + std::string(input.substr(tag + 10));
-    require(document == expected, "only PRE after the first <MsgId> becomes FSDD");
-  } else {
-    require(document == input, "a refused document is untouched");
+    require(document.text().data() + tag + 11 == tail,
+            "the change moves the bytes before the identifier, never the rest");
   }
-
-  const std::string once = document;
   require(!remittance::changeMessageIdPrefix(document), "a document is changed at most once");
-  require(document == once, "the second refusal leaves the document untouched");
+  require(document.text() == expected, "the second refusal leaves the document untouched");
+
+  remittance::Document moved = std::move(document);
+  require(moved.text() == expected, "a moved document keeps its text");
 }
 
-void checkRoundTrip(std::string_view input) {
-  static WorkFolder folder;
-  const auto file = folder.path() / "remesa.xml";
-  writeBytes(file, input);
-
-  std::string document = remittance::loadDocument(file);
-  require(document == input, "a file loads byte for byte");
-
-  const char* buffer = document.data();
-  remittance::changeMessageIdPrefix(document);
-  require(document.data() == buffer, "the change is made in the loaded buffer, not in a copy");
-
-  remittance::saveDocument(file, document);
-  require(readBytes(file) == document + "\r\n", "a save writes the document and CR LF");
-  require(remittance::loadDocument(file) == document + "\r\n", "a saved file loads back");
-
-  std::size_t entries = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
-    require(entry.path().filename() == "remesa.xml", "no temporary file is left");
-    ++entries;
+void checkNameRules(std::string_view input) {
+  std::wstring name;
+  for (std::size_t at = 0; at + 1 < input.size(); at += 2) {
+    name.push_back(static_cast<wchar_t>(static_cast<unsigned char>(input[at]) |
+                                        static_cast<unsigned char>(input[at + 1]) << 8));
   }
-  require(entries == 1, "the saved file is in its place");
+  bool plain = true;
+  for (wchar_t c : name) {
+    if (c < 0x20 || c == L'\\' || c == L'/' || c == L':' || c == L'*' || c == L'?' || c == L'"' ||
+        c == L'<' || c == L'>' || c == L'|') {
+      plain = false;
+    }
+  }
+  const auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? c + (L'a' - L'A') : c; };
+  const std::size_t n = name.size();
+  const bool xml = n > 4 && name[n - 4] == L'.' && lower(name[n - 3]) == L'x' &&
+                   lower(name[n - 2]) == L'm' && lower(name[n - 1]) == L'l';
+  require(remittance::isRemittanceName(name) == (plain && xml),
+          "a remittance name is a plain name ending in .xml");
 }
 
 }  // namespace
@@ -110,6 +87,6 @@ void checkRoundTrip(std::string_view input) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
   checkPrefixChange(input);
-  checkRoundTrip(input);
+  checkNameRules(input);
   return 0;
 }

@@ -1,20 +1,18 @@
-// The close button of the title strip: blue under the mouse, grey again over the strip, and a
+// The close button of the title strip: blue under the pointer, grey again over the strip, and a
 // click ends the program.
 
 #include "window_harness.h"
 
 namespace {
 
-// At 96 DPI: the cross fills 381..397 x 12..26; the title strip 7..400 x 7..30; the title text
-// lies over the strip at 13..355 x 10..29.
-constexpr POINT kOnCross{388, 18};
-constexpr POINT kOnStrip{370, 20};
-constexpr POINT kOnTitleText{100, 18};
-constexpr POINT kOnBackground{200, 200};
-constexpr POINT kOnFrame{200, 2};
+using painting::Item;
 
 constexpr COLORREF kPlainCross = RGB(187, 186, 187);
 constexpr COLORREF kLitCross = RGB(51, 153, 254);
+
+POINT centreOf(const RECT& box) {
+  return {(box.left + box.right) / 2, (box.top + box.bottom) / 2};
+}
 
 class CloseButtonTest : public WindowTest {
  protected:
@@ -24,45 +22,59 @@ class CloseButtonTest : public WindowTest {
     ASSERT_TRUE(start());
   }
 
+  RECT cross() const { return surface().boxOf(Item::CloseButton); }
+  // A point of the title strip that neither the title nor the cross covers, just left of the
+  // cross (or right of it, should the title reach under the cross).
+  POINT bareStrip() const {
+    const RECT title = surface().boxOf(Item::Title);
+    const int y = centreOf(cross()).y;
+    return title.right < cross().left - 2 ? POINT{cross().left - 2, y}
+                                          : POINT{cross().right + 1, y};
+  }
+  POINT onTitle() const { return centreOf(surface().boxOf(Item::Title)); }
+
   void moveTo(POINT point) { mouse(WM_MOUSEMOVE, point.x, point.y); }
   void clickAt(POINT pressed, POINT released) {
     mouse(WM_LBUTTONDOWN, pressed.x, pressed.y, MK_LBUTTON);
     mouse(WM_LBUTTONUP, released.x, released.y);
   }
-
-  bool lit() const { return window_->closeButtonPicture() == window_->hoverPictures()[0]; }
-  bool plain() const { return window_->closeButtonPicture() == window_->plainPictures()[0]; }
+  bool lit() const { return surface().closeButtonLit(); }
   std::string crossColour() const {
-    return colourText(Snapshot(handle()).at(kOnCross.x, kOnCross.y));
+    const POINT centre = centreOf(cross());
+    return colourText(Snapshot(handle()).at(centre.x, centre.y));
   }
 };
 
-TEST_F(CloseButtonTest, StartsPlainAndLightsUpUnderTheMouse) {
-  EXPECT_TRUE(plain());
-  EXPECT_EQ(crossColour(), colourText(kPlainCross));
+// At every DPI: plain at first, blue under the pointer, still blue over the title, grey again on
+// the bare strip; the cross stays on top of the title wherever the title reaches.
+TEST_F(CloseButtonTest, LightsUnderThePointerAndGoesPlainOverTheStripAtEveryDpi) {
+  for (UINT dpi : {96u, 120u, 144u, 192u}) {
+    SCOPED_TRACE(dpi);
+    changeDpi(dpi);
+    EXPECT_FALSE(lit());
+    EXPECT_EQ(crossColour(), colourText(kPlainCross));
 
-  moveTo(kOnCross);
+    moveTo(centreOf(cross()));
+    EXPECT_TRUE(lit());
+    EXPECT_EQ(crossColour(), colourText(kLitCross));
 
-  EXPECT_TRUE(lit());
-  EXPECT_EQ(crossColour(), colourText(kLitCross));
+    moveTo(onTitle());
+    EXPECT_TRUE(lit()) << "the title has no handler";
+
+    moveTo(bareStrip());
+    EXPECT_FALSE(lit());
+    EXPECT_EQ(crossColour(), colourText(kPlainCross));
+  }
 }
 
-TEST_F(CloseButtonTest, MovingOverTheStripPutsThePlainCrossBack) {
-  moveTo(kOnCross);
-  moveTo(kOnStrip);
-
-  EXPECT_TRUE(plain());
-  EXPECT_EQ(crossColour(), colourText(kPlainCross));
-}
-
-TEST_F(CloseButtonTest, StaysLitOverTheTitleTextTheFrameTheBackgroundAndTheControls) {
-  moveTo(kOnCross);
-  for (POINT elsewhere : {kOnTitleText, kOnFrame, kOnBackground}) {
+TEST_F(CloseButtonTest, StaysLitOverTheFrameTheBackgroundAndTheControls) {
+  moveTo(centreOf(cross()));
+  for (POINT elsewhere : {POINT{200, 2}, POINT{200, 200}}) {
     moveTo(elsewhere);
     EXPECT_TRUE(lit()) << elsewhere.x << ", " << elsewhere.y;
   }
-  SendMessageW(control(kFile1Id), WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
-  SendMessageW(control(kCommand3Id), WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+  SendMessageW(control(kRemittanceListId), WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+  SendMessageW(control(kChangeButtonId), WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
   EXPECT_TRUE(lit());
   EXPECT_EQ(crossColour(), colourText(kLitCross));
 }
@@ -71,46 +83,32 @@ TEST_F(CloseButtonTest, RepaintsOnlyTheButtonAndOnlyWhenItsPictureChanges) {
   UpdateWindow(handle());
   RECT pending{};
 
-  moveTo(kOnCross);
+  moveTo(centreOf(cross()));
   ASSERT_TRUE(GetUpdateRect(handle(), &pending, FALSE));
   EXPECT_EQ(pending, (RECT{381, 12, 397, 26}));
   UpdateWindow(handle());
 
-  moveTo(POINT{kOnCross.x + 2, kOnCross.y + 1});
+  moveTo(POINT{centreOf(cross()).x + 2, centreOf(cross()).y + 1});
   EXPECT_FALSE(GetUpdateRect(handle(), &pending, FALSE)) << "already lit: nothing to repaint";
 
-  moveTo(kOnTitleText);
+  moveTo(onTitle());
   EXPECT_FALSE(GetUpdateRect(handle(), &pending, FALSE));
 }
 
-TEST_F(CloseButtonTest, ClickOnTheCrossEndsTheProgramWithoutSaving) {
-  moveTo(kOnCross);
-  clickAt(kOnCross, kOnCross);
+TEST_F(CloseButtonTest, OnlyAPressAndReleaseOnTheCrossIsAClick) {
+  const POINT onCross = centreOf(cross());
+  clickAt(onCross, bareStrip());
+  clickAt(bareStrip(), onCross);
+  clickAt(onTitle(), onTitle());
+  clickAt(POINT{200, 200}, POINT{200, 200});
+  EXPECT_TRUE(shell_.exitCodes.empty());
 
-  EXPECT_EQ(shell_.ends, 1);
+  changeDpi(144);
+  clickAt(POINT{cross().left + 1, cross().top + 1}, POINT{cross().right - 1, cross().bottom - 1});
+
+  EXPECT_EQ(shell_.exitCodes, std::vector<UINT>{0});
   EXPECT_TRUE(shell_.messages.empty());
   EXPECT_EQ(readBytes(file("a.xml")), remittanceText("PRE", "1"));
-}
-
-TEST_F(CloseButtonTest, OnlyAPressAndReleaseOnTheCrossIsAClick) {
-  clickAt(kOnCross, kOnStrip);
-  clickAt(kOnStrip, kOnCross);
-  clickAt(kOnTitleText, kOnTitleText);
-  clickAt(kOnBackground, kOnBackground);
-
-  EXPECT_EQ(shell_.ends, 0);
-}
-
-TEST_F(CloseButtonTest, FollowsTheDpi) {
-  const RECT suggested{0, 0, 611, 528};
-  SendMessageW(handle(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
-  pump();
-  // At 144 DPI the cross fills 572..596 x 18..39.
-  mouse(WM_MOUSEMOVE, 594, 37);
-  EXPECT_TRUE(lit());
-  EXPECT_EQ(colourText(Snapshot(handle()).at(583, 28)), colourText(kLitCross));
-  clickAt(POINT{574, 20}, POINT{574, 20});
-  EXPECT_EQ(shell_.ends, 1);
 }
 
 }  // namespace

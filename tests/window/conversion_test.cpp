@@ -41,10 +41,10 @@ class ConversionTest : public WindowTest {
 TEST_F(ConversionTest, ChangeRewritesTheFileWithTheNewPrefixAndALineEnd) {
   ASSERT_TRUE(start());
 
-  click(kCommand3Id);
+  click(kChangeButtonId);
 
   const std::string converted = remittanceText("FSDD", "0001");
-  EXPECT_EQ(window_->document(), converted);
+  EXPECT_EQ(document(), converted);
   EXPECT_EQ(readBytes(file("a.xml")), converted + "\r\n");
   EXPECT_EQ(readBytes(file("b.xml")), remittanceText("PRE", "0002"));
   EXPECT_EQ(filesInFolder(), 2) << "no temporary file is left behind";
@@ -52,23 +52,23 @@ TEST_F(ConversionTest, ChangeRewritesTheFileWithTheNewPrefixAndALineEnd) {
   EXPECT_EQ(shell_.messages[0].text, L"Remesa cambiada");
   EXPECT_EQ(shell_.messages[0].caption, L"trasvidora");
   EXPECT_EQ(shell_.messages[0].owner, handle());
-  EXPECT_EQ(shell_.ends, 0);
+  EXPECT_TRUE(shell_.exitCodes.empty());
 }
 
 TEST_F(ConversionTest, SecondChangeRefusesAndWritesNothing) {
   ASSERT_TRUE(start());
-  click(kCommand3Id);
+  click(kChangeButtonId);
   const std::string afterFirst = readBytes(file("a.xml"));
   const FILETIME aged = ageFile("a.xml");
 
-  click(kCommand3Id);
+  click(kChangeButtonId);
 
   EXPECT_EQ(messageTexts(),
             (std::vector<std::wstring>{L"Remesa cambiada", L"No se puede cambiar el prefijo"}));
   EXPECT_EQ(readBytes(file("a.xml")), afterFirst);
   const FILETIME written = writeTime("a.xml");
   EXPECT_EQ(CompareFileTime(&aged, &written), 0);
-  EXPECT_EQ(shell_.ends, 0);
+  EXPECT_TRUE(shell_.exitCodes.empty());
 }
 
 TEST_F(ConversionTest, RemittanceWithoutPrefixIsLeftAlone) {
@@ -76,7 +76,7 @@ TEST_F(ConversionTest, RemittanceWithoutPrefixIsLeftAlone) {
   ASSERT_TRUE(start());
   const FILETIME aged = ageFile("0.xml");
 
-  click(kCommand3Id);
+  click(kChangeButtonId);
 
   EXPECT_EQ(messageTexts(), (std::vector<std::wstring>{L"No se puede cambiar el prefijo"}));
   EXPECT_EQ(readBytes(file("0.xml")), remittanceText("pre", "0003"));
@@ -87,9 +87,9 @@ TEST_F(ConversionTest, RemittanceWithoutPrefixIsLeftAlone) {
 TEST_F(ConversionTest, PointerIsTheDefaultOneWheneverAMessageComesUp) {
   addRemittance("0.xml", remittanceText("FSDD", "0003"));
   ASSERT_TRUE(start());
-  click(kCommand3Id);  // 0.xml: refused
-  SendMessageW(control(kFile1Id), WM_KEYDOWN, VK_DOWN, 0);
-  click(kCommand3Id);  // a.xml: changed
+  click(kChangeButtonId);  // 0.xml: refused
+  SendMessageW(control(kRemittanceListId), WM_KEYDOWN, VK_DOWN, 0);
+  click(kChangeButtonId);  // a.xml: changed
 
   ASSERT_EQ(shell_.messages.size(), 2u);
   for (const ShownMessage& shown : shell_.messages) {
@@ -102,19 +102,19 @@ TEST_F(ConversionTest, PointerIsTheDefaultOneWheneverAMessageComesUp) {
 TEST_F(ConversionTest, ArrowKeySelectsAndLoadsTheNextFileWhichChangeThenConverts) {
   ASSERT_TRUE(start());
 
-  SendMessageW(control(kFile1Id), WM_KEYDOWN, VK_DOWN, 0);
+  SendMessageW(control(kRemittanceListId), WM_KEYDOWN, VK_DOWN, 0);
   pump();
-  EXPECT_EQ(SendMessageW(control(kFile1Id), LB_GETCURSEL, 0, 0), 1);
-  EXPECT_EQ(window_->document(), remittanceText("PRE", "0002"));
+  EXPECT_EQ(SendMessageW(control(kRemittanceListId), LB_GETCURSEL, 0, 0), 1);
+  EXPECT_EQ(document(), remittanceText("PRE", "0002"));
 
-  click(kCommand3Id);
+  click(kChangeButtonId);
   EXPECT_EQ(readBytes(file("b.xml")), remittanceText("FSDD", "0002") + "\r\n");
   EXPECT_EQ(readBytes(file("a.xml")), remittanceText("PRE", "0001"));
 }
 
 TEST_F(ConversionTest, MouseSelectionLoadsTheClickedFile) {
   ASSERT_TRUE(start());
-  const HWND list = control(kFile1Id);
+  const HWND list = control(kRemittanceListId);
   RECT second{};
   SendMessageW(list, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&second));
 
@@ -123,14 +123,14 @@ TEST_F(ConversionTest, MouseSelectionLoadsTheClickedFile) {
   pump();
 
   EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 1);
-  EXPECT_EQ(window_->document(), remittanceText("PRE", "0002"));
+  EXPECT_EQ(document(), remittanceText("PRE", "0002"));
 }
 
 TEST_F(ConversionTest, ReadOnlyRemittanceIsNamedKeepsItsBytesAndEndsTheProgram) {
   SetFileAttributesW(file("a.xml").c_str(), FILE_ATTRIBUTE_READONLY);
   ASSERT_TRUE(start());
 
-  click(kCommand3Id);
+  click(kChangeButtonId);
 
   ASSERT_EQ(shell_.messages.size(), 1u);
   const ShownMessage& shown = shell_.messages[0];
@@ -141,22 +141,61 @@ TEST_F(ConversionTest, ReadOnlyRemittanceIsNamedKeepsItsBytesAndEndsTheProgram) 
   EXPECT_EQ(shown.caption, L"trasvidora");
   EXPECT_EQ(shown.pointer, arrowPointer());
   EXPECT_EQ(shown.windowPointer, arrowPointer());
-  EXPECT_EQ(shell_.ends, 1);
+  EXPECT_EQ(shell_.exitCodes, std::vector<UINT>{1});
   EXPECT_EQ(readBytes(file("a.xml")), remittanceText("PRE", "0001"));
   EXPECT_EQ(filesInFolder(), 2);
+}
+
+// CAMBIAR works on the remittance as it is on disk when it is pressed.
+TEST_F(ConversionTest, RemittanceChangedOnDiskSinceItWasLoadedIsReadAgainFirst) {
+  ASSERT_TRUE(start());
+  const struct {
+    const char* what;
+    std::string onDisk;
+    std::wstring message;
+    std::string after;
+  } cases[] = {
+      {"exported again", remittanceText("PRE", "NEW"), L"Remesa cambiada",
+       remittanceText("FSDD", "NEW") + "\r\n"},
+      {"converted by another copy of the program", remittanceText("FSDD", "0001") + "\r\n",
+       L"No se puede cambiar el prefijo", remittanceText("FSDD", "0001") + "\r\n"},
+  };
+  for (const auto& example : cases) {
+    SCOPED_TRACE(example.what);
+    shell_.messages.clear();
+    addRemittance("a.xml", example.onDisk);
+    click(kChangeButtonId);
+    EXPECT_EQ(messageTexts(), std::vector<std::wstring>{example.message});
+    EXPECT_EQ(readBytes(file("a.xml")), example.after);
+  }
+  EXPECT_TRUE(shell_.exitCodes.empty());
+}
+
+TEST_F(ConversionTest, RemittanceRenamedSinceItWasLoadedIsNotWrittenBack) {
+  ASSERT_TRUE(start());
+  std::filesystem::rename(file("a.xml"), file("r-enviada.xml"));
+
+  click(kChangeButtonId);
+
+  ASSERT_EQ(shell_.messages.size(), 1u);
+  const std::wstring expectedStart = L"No se puede leer la remesa " + file("a.xml").native() + L".";
+  EXPECT_EQ(shell_.messages[0].text.substr(0, expectedStart.size()), expectedStart);
+  EXPECT_EQ(shell_.exitCodes, std::vector<UINT>{1});
+  EXPECT_FALSE(std::filesystem::exists(file("a.xml")));
+  EXPECT_EQ(readBytes(file("r-enviada.xml")), remittanceText("PRE", "0001"));
 }
 
 TEST_F(ConversionTest, RemittanceDeletedSinceTheStartIsNamedWhenSelected) {
   ASSERT_TRUE(start());
   std::filesystem::remove(file("b.xml"));
 
-  SendMessageW(control(kFile1Id), WM_KEYDOWN, VK_DOWN, 0);
+  SendMessageW(control(kRemittanceListId), WM_KEYDOWN, VK_DOWN, 0);
 
   ASSERT_EQ(shell_.messages.size(), 1u);
   const std::wstring expectedStart = L"No se puede leer la remesa " + file("b.xml").native() + L".";
   EXPECT_EQ(shell_.messages[0].text.substr(0, expectedStart.size()), expectedStart);
-  EXPECT_EQ(shell_.ends, 1);
-  EXPECT_TRUE(window_->document().empty());
+  EXPECT_EQ(shell_.exitCodes, std::vector<UINT>{1});
+  EXPECT_TRUE(document().empty());
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The keyboard: the focus at start, Tab and Shift+Tab, Enter and Space on the focused button;
-// and the ways out: "SALIR" and the system's close command.
+// and the ways out: the exit button and the system's close command.
 
 #include <array>
 
@@ -26,70 +26,81 @@ class KeyboardTest : public WindowTest {
     keys[VK_SHIFT] = shift;
     SetKeyboardState(keys.data());
   }
+
+  void expectNothingHappened() {
+    EXPECT_TRUE(shell_.messages.empty());
+    EXPECT_TRUE(shell_.exitCodes.empty());
+    EXPECT_EQ(readBytes(file("a.xml")), remittanceText("PRE", "1"));
+    EXPECT_EQ(readBytes(file("b.xml")), remittanceText("PRE", "2"));
+  }
 };
 
 TEST_F(KeyboardTest, TabGoesFromChangeToTheListToExitAndBack) {
-  ASSERT_EQ(GetFocus(), control(kCommand3Id));
-  const int forward[] = {kFile1Id, kCommand4Id, kCommand3Id, kFile1Id};
-  for (int next : forward) {
+  ASSERT_EQ(GetFocus(), control(kChangeButtonId));
+  for (int next : {kRemittanceListId, kExitButtonId, kChangeButtonId, kRemittanceListId}) {
     pressKey(GetFocus(), VK_TAB);
     EXPECT_EQ(GetDlgCtrlID(GetFocus()), next);
   }
-  const int backward[] = {kCommand3Id, kCommand4Id, kFile1Id};
-  for (int next : backward) {
+  for (int next : {kChangeButtonId, kExitButtonId, kRemittanceListId}) {
     pressShiftTab();
     EXPECT_EQ(GetDlgCtrlID(GetFocus()), next);
   }
-  EXPECT_TRUE(shell_.messages.empty());
-  EXPECT_EQ(shell_.ends, 0);
+  expectNothingHappened();
 }
 
-TEST_F(KeyboardTest, EnterRightAfterStartConvertsTheFirstFile) {
-  pressKey(GetFocus(), VK_RETURN);
+// Right after the start the focus is on the change button: Enter or Space converts the first file.
+TEST_F(KeyboardTest, EnterOrSpaceRightAfterStartConvertsTheFirstFile) {
+  for (UINT key : {VK_RETURN, VK_SPACE}) {
+    SCOPED_TRACE(key);
+    addRemittance("a.xml", remittanceText("PRE", "1"));
+    shell_.messages.clear();
+    ASSERT_TRUE(start());
 
-  EXPECT_EQ(messageTexts(), (std::vector<std::wstring>{L"Remesa cambiada"}));
-  EXPECT_EQ(readBytes(file("a.xml")), remittanceText("FSDD", "1") + "\r\n");
-}
+    pressKey(GetFocus(), key);
 
-TEST_F(KeyboardTest, SpaceOnChangeConvertsTheSelectedFile) {
-  pressKey(control(kCommand3Id), VK_SPACE);
-
-  EXPECT_EQ(messageTexts(), (std::vector<std::wstring>{L"Remesa cambiada"}));
+    EXPECT_EQ(messageTexts(), (std::vector<std::wstring>{L"Remesa cambiada"}));
+    EXPECT_EQ(readBytes(file("a.xml")), remittanceText("FSDD", "1") + "\r\n");
+  }
 }
 
 TEST_F(KeyboardTest, EnterAndEscOnTheListDoNothing) {
-  SetFocus(control(kFile1Id));
-  pressKey(control(kFile1Id), VK_RETURN);
-  pressKey(control(kFile1Id), VK_ESCAPE);
+  SetFocus(control(kRemittanceListId));
+  pressKey(control(kRemittanceListId), VK_RETURN);
+  pressKey(control(kRemittanceListId), VK_ESCAPE);
 
-  EXPECT_TRUE(shell_.messages.empty());
-  EXPECT_EQ(shell_.ends, 0);
-  EXPECT_EQ(readBytes(file("a.xml")), remittanceText("PRE", "1"));
+  expectNothingHappened();
 }
 
-TEST_F(KeyboardTest, EnterOnExitEndsTheProgramWithoutSaving) {
-  SetFocus(control(kCommand4Id));
-  pressKey(control(kCommand4Id), VK_RETURN);
+// The exit button by mouse or keyboard, and the system's close command, end the program at once
+// and leave every file as it was.
+TEST_F(KeyboardTest, ExitButtonAndSystemCloseEndTheProgramWithoutSaving) {
+  struct Case {
+    const char* name;
+    void (*act)(KeyboardTest&);
+  };
+  const Case cases[] = {
+      {"exit button clicked", [](KeyboardTest& test) { test.click(kExitButtonId); }},
+      {"Enter on the exit button",
+       [](KeyboardTest& test) {
+         SetFocus(test.control(kExitButtonId));
+         test.pressKey(test.control(kExitButtonId), VK_RETURN);
+       }},
+      {"system close command",
+       [](KeyboardTest& test) {
+         SendMessageW(test.handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+         test.pump();
+       }},
+  };
+  for (const Case& row : cases) {
+    SCOPED_TRACE(row.name);
+    shell_.exitCodes.clear();
 
-  EXPECT_EQ(shell_.ends, 1);
-  EXPECT_TRUE(shell_.messages.empty());
-}
+    row.act(*this);
 
-TEST_F(KeyboardTest, ExitEndsTheProgramAtOnceAndLeavesTheFilesAsTheyWere) {
-  click(kCommand4Id);
-
-  EXPECT_EQ(shell_.ends, 1);
-  EXPECT_TRUE(shell_.messages.empty());
-  EXPECT_EQ(readBytes(file("a.xml")), remittanceText("PRE", "1"));
-  EXPECT_EQ(readBytes(file("b.xml")), remittanceText("PRE", "2"));
-}
-
-TEST_F(KeyboardTest, SystemCloseCommandEndsTheProgramWithoutAsking) {
-  SendMessageW(handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
-  pump();
-
-  EXPECT_EQ(shell_.ends, 1);
-  EXPECT_TRUE(shell_.messages.empty());
+    EXPECT_EQ(shell_.exitCodes, std::vector<UINT>{0});
+    EXPECT_TRUE(shell_.messages.empty());
+    EXPECT_EQ(readBytes(file("a.xml")), remittanceText("PRE", "1"));
+  }
 }
 
 }  // namespace

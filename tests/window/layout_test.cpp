@@ -1,15 +1,16 @@
-// Where the controls of the main window lie, what they say and how the surface looks, at 96 and
-// at 144 dots per inch.
+// Where the controls of the main window lie, what they say and how the surface looks, at the
+// window's DPI; the labels whole at every DPI; the window at the system DPI where the newer DPI
+// functions are missing.
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 
-#include "fonts.h"
-#include "layout.h"
 #include "window_harness.h"
 
 namespace {
 
-using layout::SurfaceItem;
+using painting::Item;
 
 struct Expected {
   const char* name;
@@ -18,29 +19,41 @@ struct Expected {
   RECT at144;
 };
 
-// The Part's twips: 15 to the pixel at 96 DPI, 10 to the pixel at 144 DPI (halves round up).
+// The layout's twips: 15 to the pixel at 96 DPI, 10 to the pixel at 144 DPI (halves round up).
 constexpr std::array<Expected, 3> kChildren{{
-    {"Command3", kCommand3Id, {233, 85, 349, 120}, {350, 128, 524, 181}},
-    {"File1", kFile1Id, {30, 70, 168, 323}, {45, 105, 252, 485}},
-    {"Command4", kCommand4Id, {233, 249, 349, 284}, {350, 374, 524, 427}},
+    {"change button", kChangeButtonId, {233, 85, 349, 120}, {350, 128, 524, 181}},
+    {"remittance list", kRemittanceListId, {30, 70, 168, 323}, {45, 105, 252, 485}},
+    {"exit button", kExitButtonId, {233, 249, 349, 284}, {350, 374, 524, 427}},
 }};
 
 struct ExpectedItem {
   const char* name;
-  SurfaceItem item;
+  Item item;
   RECT at96;
 };
 
-constexpr std::array<ExpectedItem, 9> kSurfaceItems{{
-    {"Image7(0)", SurfaceItem::Image7Top, {0, 0, 400, 7}},
-    {"Image7(1)", SurfaceItem::Image7Bottom, {0, 345, 400, 352}},
-    {"Image8(0)", SurfaceItem::Image8Left, {0, 0, 7, 352}},
-    {"Image8(1)", SurfaceItem::Image8Right, {400, 0, 407, 352}},
-    {"Image9", SurfaceItem::Image9, {7, 7, 400, 30}},
-    {"Image10(0)", SurfaceItem::Image10, {381, 12, 397, 26}},
-    {"Label3", SurfaceItem::Label3, {13, 10, 355, 29}},
-    {"Label1(0)", SurfaceItem::Label1, {30, 48, 165, 64}},
-    {"Label2", SurfaceItem::Label2, {288, 317, 389, 336}},
+constexpr std::array<ExpectedItem, 7> kFixedItems{{
+    {"top frame piece", Item::TopFramePiece, {0, 0, 400, 7}},
+    {"bottom frame piece", Item::BottomFramePiece, {0, 345, 400, 352}},
+    {"left frame piece", Item::LeftFramePiece, {0, 0, 7, 352}},
+    {"right frame piece", Item::RightFramePiece, {400, 0, 407, 352}},
+    {"title strip", Item::TitleStrip, {7, 7, 400, 30}},
+    {"close button", Item::CloseButton, {381, 12, 397, 26}},
+    {"credit", Item::Credit, {288, 317, 389, 336}},
+}};
+
+// The labels: their text, font size in hundredths of a point and top-left corner in twips.
+struct Label {
+  const char* name;
+  Item item;
+  const wchar_t* text;
+  int hundredthsOfPoint;
+  POINT cornerTwips;
+};
+constexpr std::array<Label, 3> kLabels{{
+    {"title", Item::Title, L"Cambia remesa SEPA a anticipos de cobro", 1200, {195, 150}},
+    {"list heading", Item::ListHeading, L"Selecci\u00f3n de Remesa", 975, {450, 720}},
+    {"credit", Item::Credit, L"Velmor Soft, S.L.", 825, {4320, 4755}},
 }};
 
 LOGFONTW fontOf(HWND child) {
@@ -55,22 +68,86 @@ std::wstring textOf(HWND window) {
   return text;
 }
 
+// The label's font, made here on its own: Tahoma bold at `dpi`.
+HFONT createLabelFont(const Label& label, UINT dpi) {
+  LOGFONTW logical{};
+  logical.lfHeight = -MulDiv(label.hundredthsOfPoint, static_cast<int>(dpi), 7200);
+  logical.lfWeight = FW_BOLD;
+  lstrcpyW(logical.lfFaceName, L"Tahoma");
+  return CreateFontIndirectW(&logical);
+}
+
+bool isLetterWhite(COLORREF colour) {
+  return GetRValue(colour) > 200 && GetGValue(colour) > 200 && GetBValue(colour) > 200;
+}
+
+// The rightmost column of the box where the text shows, or -1.
+int rightmostLetterColumn(const Snapshot& shot, const RECT& box) {
+  for (int x = box.right - 1; x >= box.left; --x) {
+    for (int y = box.top; y < box.bottom; ++y) {
+      if (isLetterWhite(shot.at(x, y))) return x;
+    }
+  }
+  return -1;
+}
+
+// How the label's text comes out when nothing cuts it: its measured size, and how far from its
+// left edge its last letter reaches once drawn.
+struct UncutText {
+  SIZE measured;
+  int lastColumn;
+};
+UncutText drawUncut(const Label& label, UINT dpi) {
+  const HFONT font = createLabelFont(label, dpi);
+  const HDC dc = CreateCompatibleDC(nullptr);
+  const HGDIOBJ previousFont = SelectObject(dc, font);
+  UncutText uncut{};
+  GetTextExtentPoint32W(dc, label.text, lstrlenW(label.text), &uncut.measured);
+
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = 2 * uncut.measured.cx;
+  info.bmiHeader.biHeight = -uncut.measured.cy;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  const HBITMAP canvas = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const HGDIOBJ previousCanvas = SelectObject(dc, canvas);
+  RECT area{0, 0, 2 * uncut.measured.cx, uncut.measured.cy};
+  FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  SetTextColor(dc, RGB(255, 255, 255));
+  SetBkMode(dc, TRANSPARENT);
+  DrawTextW(dc, label.text, -1, &area, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+  GdiFlush();
+  const auto* pixels = static_cast<const std::uint32_t*>(bits);
+  uncut.lastColumn = -1;
+  for (int y = 0; y < area.bottom; ++y) {
+    for (int x = 0; x < area.right; ++x) {
+      const std::uint32_t pixel = pixels[y * area.right + x];
+      if (isLetterWhite(RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF))) {
+        uncut.lastColumn = std::max(uncut.lastColumn, x);
+      }
+    }
+  }
+  SelectObject(dc, previousCanvas);
+  DeleteObject(canvas);
+  SelectObject(dc, previousFont);
+  DeleteDC(dc);
+  DeleteObject(font);
+  return uncut;
+}
+
 class LayoutTest : public WindowTest {
  protected:
   void SetUp() override {
     WindowTest::SetUp();
     addRemittance("a.xml", remittanceText("PRE", "1"));
-    ASSERT_TRUE(start());
-  }
-
-  void changeDpi(UINT dpi, const RECT& suggested) {
-    SendMessageW(handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
-                 reinterpret_cast<LPARAM>(&suggested));
-    pump();
   }
 };
 
 TEST_F(LayoutTest, WindowIsABorderlessPopupOf407By352PixelsWithTitleAndIcon) {
+  ASSERT_TRUE(start());
   RECT window{};
   GetWindowRect(handle(), &window);
   EXPECT_EQ(window.right - window.left, 407);
@@ -88,25 +165,18 @@ TEST_F(LayoutTest, WindowIsABorderlessPopupOf407By352PixelsWithTitleAndIcon) {
   EXPECT_NE(GetClassLongPtrW(handle(), GCLP_HICONSM), 0);
 }
 
-TEST_F(LayoutTest, ChildrenLieAtTheirPlacesWithTheirCaptionsAndStyles) {
+TEST_F(LayoutTest, ChildrenLieAtTheirPlacesWithTheirCaptionsStylesAndFonts) {
+  ASSERT_TRUE(start());
   for (const Expected& child : kChildren) {
     SCOPED_TRACE(child.name);
     ASSERT_NE(control(child.id), nullptr);
     EXPECT_EQ(childRect(control(child.id)), child.at96);
   }
-  EXPECT_EQ(textOf(control(kCommand3Id)), L"CAMBIAR");
-  EXPECT_EQ(textOf(control(kCommand4Id)), L"SALIR");
-  for (int id : {kCommand3Id, kCommand4Id}) {
-    // Plain push buttons: neither is a default button.
+  EXPECT_EQ(textOf(control(kChangeButtonId)), L"CAMBIAR");
+  EXPECT_EQ(textOf(control(kExitButtonId)), L"SALIR");
+  for (int id : {kChangeButtonId, kExitButtonId}) {
+    // Plain push buttons: neither is a default button. Tahoma 9.75 bold: 13 pixels at 96 DPI.
     EXPECT_EQ(GetWindowLongPtrW(control(id), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
-  }
-  const LONG_PTR listStyle = GetWindowLongPtrW(control(kFile1Id), GWL_STYLE);
-  EXPECT_TRUE(listStyle & LBS_NOTIFY);
-  EXPECT_FALSE(listStyle & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL | LBS_SORT));
-}
-
-TEST_F(LayoutTest, ButtonsUseTahoma975BoldAtTheWindowDpi) {
-  for (int id : {kCommand3Id, kCommand4Id}) {
     const LOGFONTW font = fontOf(control(id));
     EXPECT_STREQ(font.lfFaceName, L"Tahoma");
     EXPECT_EQ(font.lfHeight, -13);
@@ -114,36 +184,41 @@ TEST_F(LayoutTest, ButtonsUseTahoma975BoldAtTheWindowDpi) {
     EXPECT_EQ(font.lfCharSet, 0);
     EXPECT_FALSE(font.lfItalic || font.lfUnderline || font.lfStrikeOut);
   }
+  const LONG_PTR listStyle = GetWindowLongPtrW(control(kRemittanceListId), GWL_STYLE);
+  EXPECT_TRUE(listStyle & LBS_NOTIFY);
+  EXPECT_FALSE(listStyle & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL | LBS_SORT));
 }
 
-TEST(WindowFonts, FractionalPointSizesScaleWithTheDpi) {
+TEST(Fonts, FractionalPointSizesScaleWithTheDpi) {
   struct Case {
     UINT dpi;
-    LONG title, bold975, credit;
+    LONG title, bold, credit;
   };
   // 12, 9.75 and 8.25 points: 16, 13 and 11 pixels at 96 DPI; 24, 19.5 and 16.5 at 144.
   for (const Case& expected : {Case{96, -16, -13, -11}, Case{144, -24, -20, -17}}) {
     SCOPED_TRACE(expected.dpi);
-    const fonts::WindowFonts fonts(expected.dpi);
-    const auto heightOf = [](const gdi::Font& font) {
+    const painting::Fonts fonts(expected.dpi);
+    const auto heightOf = [](const Font& font) {
       LOGFONTW logical{};
       GetObjectW(font.get(), sizeof logical, &logical);
       return logical.lfHeight;
     };
     EXPECT_EQ(heightOf(fonts.title), expected.title);
-    EXPECT_EQ(heightOf(fonts.bold975), expected.bold975);
+    EXPECT_EQ(heightOf(fonts.bold), expected.bold);
     EXPECT_EQ(heightOf(fonts.credit), expected.credit);
   }
 }
 
-TEST_F(LayoutTest, SurfaceItemsHaveTheirPixelBoxesAt96Dpi) {
-  for (const ExpectedItem& expected : kSurfaceItems) {
+TEST_F(LayoutTest, PicturesAndTheCreditHaveTheirPixelBoxesAt96Dpi) {
+  ASSERT_TRUE(start());
+  for (const ExpectedItem& expected : kFixedItems) {
     SCOPED_TRACE(expected.name);
-    EXPECT_EQ(layout::toPixels(layout::boxOf(expected.item), 96), expected.at96);
+    EXPECT_EQ(surface().boxOf(expected.item), expected.at96);
   }
 }
 
 TEST_F(LayoutTest, SurfaceShowsFrameTitleStripCloseCrossAndBackground) {
+  ASSERT_TRUE(start());
   const Snapshot shot(handle());
   struct Sample {
     const char* what;
@@ -170,21 +245,42 @@ TEST_F(LayoutTest, SurfaceShowsFrameTitleStripCloseCrossAndBackground) {
   }
 }
 
-TEST_F(LayoutTest, LabelsShowWhiteTextAndTheTitleHasNoBoxOfItsOwn) {
-  const Snapshot shot(handle());
-  const COLORREF white = RGB(255, 255, 255);
-  for (const ExpectedItem& label : {kSurfaceItems[6], kSurfaceItems[7], kSurfaceItems[8]}) {
-    EXPECT_GT(shot.count(label.at96, white), 40) << label.name;
+// At every DPI each label's box holds its whole text, measured in its font at that DPI, and the
+// last letters are painted; the title stands straight on the strip, the heading and the credit on
+// the background colour.
+TEST_F(LayoutTest, NoLabelIsClippedAtAnyDpi) {
+  ASSERT_TRUE(start());
+  for (UINT dpi : {96u, 120u, 144u, 192u}) {
+    changeDpi(dpi);
+    const Snapshot shot(handle());
+    for (const Label& label : kLabels) {
+      SCOPED_TRACE(std::string(label.name) + " at " + std::to_string(dpi) + " DPI");
+      const RECT box = surface().boxOf(label.item);
+      const UncutText uncut = drawUncut(label, dpi);
+      EXPECT_EQ(box.left, painting::toPixels(label.cornerTwips.x, dpi));
+      EXPECT_EQ(box.top, painting::toPixels(label.cornerTwips.y, dpi));
+      EXPECT_GE(box.right - box.left, uncut.measured.cx);
+      EXPECT_GE(box.bottom - box.top, uncut.measured.cy);
+
+      // Looked for a little beyond the box: text cut at the box's edge ends short of the uncut
+      // text's last letter.
+      const RECT around{box.left, box.top, std::max(box.right, box.left + uncut.measured.cx) + 4,
+                        box.top + uncut.measured.cy};
+      EXPECT_NEAR(rightmostLetterColumn(shot, around), box.left + uncut.lastColumn, 1)
+          << "the last letter is cut or missing";
+      const COLORREF background = RGB(32, 32, 33);
+      if (label.item == Item::Title) {
+        EXPECT_EQ(shot.count(box, background), 0) << "no box of its own";
+      } else {
+        EXPECT_GT(shot.count(box, background), (box.right - box.left) * (box.bottom - box.top) / 2);
+      }
+    }
   }
-  // The title text lies straight on the strip: no pixel of the background colour behind it.
-  EXPECT_EQ(shot.count(kSurfaceItems[6].at96, RGB(32, 32, 33)), 0);
-  // The heading and the credit stand on the background colour.
-  EXPECT_GT(shot.count(kSurfaceItems[7].at96, RGB(32, 32, 33)), 100);
-  EXPECT_GT(shot.count(kSurfaceItems[8].at96, RGB(32, 32, 33)), 100);
 }
 
 TEST_F(LayoutTest, DpiChangeTakesTheSuggestedPlaceAndScalesChildrenFontsAndPictures) {
-  changeDpi(144, RECT{50, 60, 50 + 611, 60 + 528});
+  ASSERT_TRUE(start());
+  changeDpi(144, POINT{50, 60});
 
   RECT window{};
   GetWindowRect(handle(), &window);
@@ -193,13 +289,13 @@ TEST_F(LayoutTest, DpiChangeTakesTheSuggestedPlaceAndScalesChildrenFontsAndPictu
     SCOPED_TRACE(child.name);
     EXPECT_EQ(childRect(control(child.id)), child.at144);
   }
-  for (int id : {kCommand3Id, kCommand4Id}) {
+  for (int id : {kChangeButtonId, kExitButtonId}) {
     const LOGFONTW font = fontOf(control(id));
     EXPECT_EQ(font.lfHeight, -20);
     EXPECT_EQ(font.lfWeight, 700);
     EXPECT_STREQ(font.lfFaceName, L"Tahoma");
   }
-  EXPECT_LT(fontOf(control(kFile1Id)).lfHeight, -11) << "the list's font grows too";
+  EXPECT_LT(fontOf(control(kRemittanceListId)).lfHeight, -11) << "the list's font grows too";
 
   // The close cross fills its 24 x 21 box at 572, 18; the strip reaches 600.
   const Snapshot shot(handle());
@@ -207,12 +303,51 @@ TEST_F(LayoutTest, DpiChangeTakesTheSuggestedPlaceAndScalesChildrenFontsAndPictu
   EXPECT_EQ(colourText(shot.at(598, 12)), colourText(RGB(55, 55, 57)));
   EXPECT_EQ(colourText(shot.at(610, 300)), colourText(RGB(105, 105, 105)));
 
-  changeDpi(96, RECT{50, 60, 50 + 407, 60 + 352});
+  changeDpi(96, POINT{50, 60});
   for (const Expected& child : kChildren) {
     SCOPED_TRACE(child.name);
     EXPECT_EQ(childRect(control(child.id)), child.at96);
   }
-  EXPECT_EQ(fontOf(control(kCommand3Id)).lfHeight, -13);
+  EXPECT_EQ(fontOf(control(kChangeButtonId)).lfHeight, -13);
+}
+
+// The window starts at the DPI the system tells: from GetDpiForWindow where user32 has it, and
+// from the screen's device context where it does not (Windows 7 to 10 1511).
+UINT WINAPI dpiOfWindowAt144(HWND) {
+  return 144;
+}
+
+TEST_F(LayoutTest, StartsAtTheWindowsDpiOrTheSystemDpiWhereTheNewerFunctionsAreMissing) {
+  struct Case {
+    const char* name;
+    dpi::NewerFunctions functions;
+    UINT expectedDpi;
+  };
+  const HDC screen = GetDC(nullptr);
+  const UINT systemDpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSX));
+  ReleaseDC(nullptr, screen);
+  const Case cases[] = {
+      {"no newer functions", dpi::NewerFunctions{}, systemDpi},
+      {"GetDpiForWindow", dpi::NewerFunctions{dpiOfWindowAt144, nullptr}, 144},
+  };
+  for (const Case& row : cases) {
+    SCOPED_TRACE(row.name);
+    ASSERT_TRUE(start(folder(), row.functions));
+
+    RECT window{};
+    GetWindowRect(handle(), &window);
+    const SIZE expected = painting::windowSize(row.expectedDpi);
+    EXPECT_EQ(window.right - window.left, expected.cx);
+    EXPECT_EQ(window.bottom - window.top, expected.cy);
+    EXPECT_EQ(childRect(control(kChangeButtonId)),
+              painting::toPixels(painting::kChangeButtonBox, row.expectedDpi));
+    EXPECT_EQ(fontOf(control(kChangeButtonId)).lfHeight,
+              painting::fontHeight(975, row.expectedDpi));
+    const Snapshot shot(handle());
+    const RECT cross = surface().boxOf(Item::CloseButton);
+    EXPECT_EQ(colourText(shot.at((cross.left + cross.right) / 2, (cross.top + cross.bottom) / 2)),
+              colourText(RGB(187, 186, 187)));
+  }
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The start: the list filled from the remittance folder and the first file loaded, or a message
 // and the end of the program before the window is ever shown.
 
+#include <functional>
+
 #include "window_harness.h"
 
 namespace {
@@ -22,63 +24,73 @@ TEST_F(StartTest, ListsTheXmlFilesSelectsTheFirstAndLoadsIt) {
 
   EXPECT_TRUE(IsWindowVisible(handle()));
   EXPECT_TRUE(shell_.messages.empty());
-  EXPECT_EQ(shell_.ends, 0);
-  const HWND list = control(kFile1Id);
+  EXPECT_TRUE(shell_.exitCodes.empty());
+  const HWND list = control(kRemittanceListId);
   ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 2);
   EXPECT_EQ(listEntry(list, 0), L"A.XML");
   EXPECT_EQ(listEntry(list, 1), L"b.xml");
   EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 0);
-  EXPECT_EQ(window_->document(), remittanceText("PRE", "1"));
-  EXPECT_EQ(GetFocus(), control(kCommand3Id));
+  EXPECT_EQ(document(), remittanceText("PRE", "1"));
+  EXPECT_EQ(GetFocus(), control(kChangeButtonId));
 }
 
 TEST_F(StartTest, ListIsNotRefreshedWhileTheProgramRuns) {
   addRemittance("a.xml", remittanceText("PRE", "1"));
   ASSERT_TRUE(start());
   addRemittance("b.xml", remittanceText("PRE", "2"));
-  click(kCommand3Id);
-  EXPECT_EQ(SendMessageW(control(kFile1Id), LB_GETCOUNT, 0, 0), 1);
+  click(kChangeButtonId);
+  EXPECT_EQ(SendMessageW(control(kRemittanceListId), LB_GETCOUNT, 0, 0), 1);
 }
 
-TEST_F(StartTest, FolderWithoutRemittancesSaysSoAndEndsBeforeShowingTheWindow) {
-  addRemittance("notas.txt", "no es una remesa");
+// Every way the start can fail: one message naming what went wrong, the window never shown.
+TEST_F(StartTest, EndsBeforeShowingTheWindowWithOneMessage) {
+  struct Case {
+    const char* name;
+    std::function<std::filesystem::path(StartTest&)> prepare;  // gives the folder to start over
+    std::function<std::wstring(StartTest&)> messageStart;
+    UINT exitCode;
+  };
+  const Case cases[] = {
+      {"no xml file",
+       [](StartTest& test) {
+         test.addRemittance("notas.txt", "no es una remesa");
+         return test.folder();
+       },
+       [](StartTest&) { return std::wstring(L"No hay remesas para cambiar"); }, 0},
+      {"only a hidden xml file",
+       [](StartTest& test) {
+         test.addRemittance("oculta.xml", remittanceText("PRE", "1"));
+         SetFileAttributesW(test.file("oculta.xml").c_str(), FILE_ATTRIBUTE_HIDDEN);
+         return test.folder();
+       },
+       [](StartTest&) { return std::wstring(L"No hay remesas para cambiar"); }, 0},
+      {"no remittance folder", [](StartTest& test) { return test.temp_ / "no-existe"; },
+       [](StartTest& test) {
+         return L"No se puede abrir la carpeta de remesas " + (test.temp_ / "no-existe").native() +
+                L".\n\n";
+       },
+       1},
+  };
+  for (const Case& row : cases) {
+    SCOPED_TRACE(row.name);
+    std::filesystem::remove_all(folder());
+    std::filesystem::create_directory(folder());
+    shell_.messages.clear();
+    shell_.exitCodes.clear();
 
-  EXPECT_FALSE(start());
+    EXPECT_FALSE(start(row.prepare(*this)));
 
-  ASSERT_EQ(shell_.messages.size(), 1u);
-  EXPECT_EQ(shell_.messages[0].text, L"No hay remesas para cambiar");
-  EXPECT_EQ(shell_.messages[0].caption, L"trasvidora");
-  EXPECT_EQ(shell_.messages[0].owner, handle());
-  EXPECT_FALSE(IsWindowVisible(handle()));
-  EXPECT_EQ(shell_.ends, 1);
+    ASSERT_EQ(shell_.messages.size(), 1u);
+    const std::wstring expected = row.messageStart(*this);
+    EXPECT_EQ(shell_.messages[0].text.substr(0, expected.size()), expected);
+    EXPECT_EQ(shell_.messages[0].caption, L"trasvidora");
+    EXPECT_EQ(shell_.messages[0].owner, handle());
+    EXPECT_FALSE(IsWindowVisible(handle()));
+    EXPECT_EQ(shell_.exitCodes, std::vector<UINT>{row.exitCode});
+  }
 }
 
-TEST_F(StartTest, HiddenRemittanceIsNotListed) {
-  addRemittance("oculta.xml", remittanceText("PRE", "1"));
-  SetFileAttributesW(file("oculta.xml").c_str(), FILE_ATTRIBUTE_HIDDEN);
-
-  EXPECT_FALSE(start());
-  ASSERT_EQ(shell_.messages.size(), 1u);
-  EXPECT_EQ(shell_.messages[0].text, L"No hay remesas para cambiar");
-}
-
-TEST_F(StartTest, MissingFolderIsNamedWithTheSystemReasonAndEndsBeforeShowingTheWindow) {
-  const std::filesystem::path missing = temp_ / "no-existe";
-
-  EXPECT_FALSE(start(missing));
-
-  ASSERT_EQ(shell_.messages.size(), 1u);
-  const std::wstring& text = shell_.messages[0].text;
-  const std::wstring expectedStart =
-      L"No se puede abrir la carpeta de remesas " + missing.native() + L".\n\n";
-  EXPECT_EQ(text.substr(0, expectedStart.size()), expectedStart);
-  EXPECT_GT(text.size(), expectedStart.size() + 3) << "the system's reason follows";
-  EXPECT_EQ(shell_.messages[0].caption, L"trasvidora");
-  EXPECT_FALSE(IsWindowVisible(handle()));
-  EXPECT_EQ(shell_.ends, 1);
-}
-
-TEST_F(StartTest, UnreadableFirstRemittanceIsNamedAndEndsBeforeShowingTheWindow) {
+TEST_F(StartTest, UnreadableFirstRemittanceIsNamedWithTheReasonAndEndsBeforeShowingTheWindow) {
   const std::string bytes = remittanceText("PRE", "1");
   addRemittance("a.xml", bytes);
   // Another program holds the file open and lets nobody read it.
@@ -90,11 +102,14 @@ TEST_F(StartTest, UnreadableFirstRemittanceIsNamedAndEndsBeforeShowingTheWindow)
   CloseHandle(locked);
 
   ASSERT_EQ(shell_.messages.size(), 1u);
-  const std::wstring expectedStart = L"No se puede leer la remesa " + file("a.xml").native() + L".";
-  EXPECT_EQ(shell_.messages[0].text.substr(0, expectedStart.size()), expectedStart);
+  const std::wstring& text = shell_.messages[0].text;
+  const std::wstring expectedStart =
+      L"No se puede leer la remesa " + file("a.xml").native() + L".\n\n";
+  EXPECT_EQ(text.substr(0, expectedStart.size()), expectedStart);
+  EXPECT_GT(text.size(), expectedStart.size() + 3) << "the system's reason follows";
   EXPECT_FALSE(IsWindowVisible(handle()));
-  EXPECT_EQ(shell_.ends, 1);
-  EXPECT_TRUE(window_->document().empty()) << "a failed load leaves the buffer empty";
+  EXPECT_EQ(shell_.exitCodes, std::vector<UINT>{1});
+  EXPECT_TRUE(document().empty()) << "a failed load leaves the buffer empty";
   EXPECT_EQ(readBytes(file("a.xml")), bytes);
 }
 

@@ -15,10 +15,8 @@
 #include <string_view>
 #include <vector>
 
-#include "control_ids.h"
-#include "message_loop.h"
+#include "main_window.h"
 #include "temp_folder.h"
-#include "trasvidora_window.h"
 #include "user_shell.h"
 
 struct ShownMessage {
@@ -40,10 +38,10 @@ class RecordingShell : public UserShell {
     }
     messages.push_back(shown);
   }
-  void endProgram() override { ++ends; }
+  void endProgram(UINT exitCode) override { exitCodes.push_back(exitCode); }
 
   std::vector<ShownMessage> messages;
-  int ends = 0;
+  std::vector<UINT> exitCodes;  // one per end of the program
 };
 
 inline HCURSOR arrowPointer() {
@@ -60,7 +58,7 @@ inline std::string remittanceText(std::string_view prefix, std::string_view numb
 }
 
 class WindowTest : public ::testing::Test {
- protected:
+ public:
   static void SetUpTestSuite() {
     const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
@@ -74,9 +72,10 @@ class WindowTest : public ::testing::Test {
     writeBytes(file(name), bytes);
   }
 
-  // Starts the program over folder(); true when the window was shown.
-  bool start(const std::filesystem::path& remittanceFolder) {
-    window_ = std::make_unique<Trasvidora>(shell_, remittanceFolder / "");
+  // Starts the program over the folder; true when the window was shown.
+  bool start(const std::filesystem::path& remittanceFolder,
+             dpi::NewerFunctions dpiFunctions = dpi::NewerFunctions::ofThisSystem()) {
+    window_ = std::make_unique<MainWindow>(shell_, (remittanceFolder / "").native(), dpiFunctions);
     const bool shown = window_->start(SW_SHOWNORMAL);
     pump();
     return shown;
@@ -85,7 +84,18 @@ class WindowTest : public ::testing::Test {
 
   HWND handle() const { return window_->handle(); }
   HWND control(int id) const { return GetDlgItem(handle(), id); }
-  void pump() const { dispatchWaitingMessages(handle()); }
+  void pump() const { window_->dispatchWaitingMessagesForTesting(); }
+  std::string_view document() const { return window_->loadedDocumentForTesting(); }
+  const painting::Surface& surface() const { return window_->surfaceForTesting(); }
+
+  // As Windows tells the window when it moves to a screen of another DPI.
+  void changeDpi(UINT dpi, POINT corner = {0, 0}) const {
+    const SIZE size = painting::windowSize(dpi);
+    const RECT suggested{corner.x, corner.y, corner.x + size.cx, corner.y + size.cy};
+    SendMessageW(handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                 reinterpret_cast<LPARAM>(&suggested));
+    pump();
+  }
 
   void click(int id) const {
     SendMessageW(control(id), BM_CLICK, 0, 0);
@@ -109,7 +119,7 @@ class WindowTest : public ::testing::Test {
 
   TempFolder temp_;
   RecordingShell shell_;
-  std::unique_ptr<Trasvidora> window_;
+  std::unique_ptr<MainWindow> window_;
 };
 
 // The window's client area as the window paints it.

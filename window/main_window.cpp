@@ -1,0 +1,386 @@
+#include "main_window.h"
+
+#include <stdexcept>
+#include <utility>
+
+#include "file_error.h"
+#include "file_error_message.h"
+#include "prefix_change.h"
+#include "remittance_files.h"
+#include "resource_ids.h"
+#include "texts.h"
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"Trasvidora";
+// WM_GETDPISCALEDSIZE, which the Windows 7 headers do not know.
+constexpr UINT kGetDpiScaledSize = 0x02E4;
+
+HICON loadIcon(int width, int height) {
+  return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TRASVIDORA),
+                                       IMAGE_ICON, width, height, LR_SHARED));
+}
+
+bool registerWindowClass(WNDPROC procedure) {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  if (GetClassInfoExW(GetModuleHandleW(nullptr), kClassName, &windowClass)) return true;
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.hIcon = loadIcon(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
+  windowClass.hIconSm = loadIcon(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON));
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.lpszClassName = kClassName;
+  return RegisterClassExW(&windowClass) != 0;
+}
+
+POINT pointOf(LPARAM lParam) {
+  return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+}
+
+bool isPushButton(HWND control) {
+  const LRESULT code = SendMessageW(control, WM_GETDLGCODE, 0, 0);
+  return (code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0;
+}
+
+// Keys for the controls (Tab, Shift+Tab, Enter, Space) go through the dialog manager, as in a
+// dialog box. Enter presses the push button that has the focus, default button or not; the
+// dialog manager alone would only press a default button.
+void dispatch(HWND window, MSG& message) {
+  if (IsWindow(window)) {
+    if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN &&
+        IsChild(window, message.hwnd) && isPushButton(message.hwnd)) {
+      SendMessageW(message.hwnd, BM_CLICK, 0, 0);
+      return;
+    }
+    if (IsDialogMessageW(window, &message)) return;
+  }
+  TranslateMessage(&message);
+  DispatchMessageW(&message);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(UserShell& shell, std::wstring remittanceFolder,
+                       dpi::NewerFunctions dpiFunctions)
+    : shell_(shell), folder_(std::move(remittanceFolder)), dpiFunctions_(dpiFunctions) {}
+
+MainWindow::~MainWindow() {
+  if (window_) DestroyWindow(window_);
+}
+
+bool MainWindow::start(int showCommand) {
+  if (!registerWindowClass(&MainWindow::WindowProc) ||
+      !CreateWindowExW(0, kClassName, texts::kWindowTitle, WS_POPUP | WS_CLIPCHILDREN, 0, 0, 0, 0,
+                       nullptr, nullptr, GetModuleHandleW(nullptr), this)) {
+    throw std::runtime_error("the window cannot be created");
+  }
+  surface_.emplace(dpi::dpiOfWindow(dpiFunctions_, window_));
+  createChildren();
+  placeWindow();
+  placeChildren();
+  applyFonts();
+  try {
+    fillRemittanceList();
+  } catch (...) {
+    endAfterFailure();
+  }
+  if (ended_) return false;
+  ShowWindow(window_, showCommand);
+  UpdateWindow(window_);
+  SetFocus(changeButton_);
+  return true;
+}
+
+int MainWindow::runMessageLoop() {
+  MSG message{};
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) dispatch(window_, message);
+  return static_cast<int>(message.wParam);
+}
+
+void MainWindow::dispatchWaitingMessagesForTesting() {
+  MSG message{};
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    dispatch(window_, message);
+  }
+}
+
+// No exception leaves the window procedure: the system's code that called it could not unwind.
+LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    self->window_ = window;
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(window, message, wParam, lParam);
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    self->window_ = nullptr;
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+  try {
+    return self->HandleMessage(message, wParam, lParam);
+  } catch (...) {
+    self->endAfterFailure();
+    return 0;
+  }
+}
+
+LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;  // painting covers every pixel
+    case WM_PAINT:
+      OnPaint();
+      return 0;
+    case WM_PRINTCLIENT:
+      if (surface_) surface_->paint(reinterpret_cast<HDC>(wParam));
+      return 0;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case WM_SETCURSOR:
+      if (OnSetCursor()) return TRUE;
+      break;
+    case WM_MOUSEMOVE:
+      OnMouseMove(pointOf(lParam));
+      return 0;
+    case WM_LBUTTONDOWN:
+      OnLeftButtonDown(pointOf(lParam));
+      return 0;
+    case WM_LBUTTONUP:
+      OnLeftButtonUp(pointOf(lParam));
+      return 0;
+    case WM_CAPTURECHANGED:
+      closeButtonPressed_ = false;
+      return 0;
+    case WM_ACTIVATE:
+      OnActivate(LOWORD(wParam) != WA_INACTIVE);
+      break;
+    case WM_SETFOCUS:
+      OnSetFocus();
+      return 0;
+    case kGetDpiScaledSize:
+      *reinterpret_cast<SIZE*>(lParam) = painting::windowSize(LOWORD(wParam));
+      return TRUE;
+    case WM_DPICHANGED:
+      OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
+    case WM_CLOSE:
+      endProgram(0);
+      return 0;
+  }
+  return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+void MainWindow::OnPaint() {
+  PAINTSTRUCT paint{};
+  const HDC dc = BeginPaint(window_, &paint);
+  if (surface_) surface_->paintBuffered(dc, paint.rcPaint);
+  EndPaint(window_, &paint);
+}
+
+void MainWindow::OnCommand(int id, int notification) {
+  if (id == kRemittanceListId && notification == LBN_SELCHANGE) {
+    loadSelectedRemittance();
+  } else if (id == kChangeButtonId && notification == BN_CLICKED) {
+    convertSelectedRemittance();
+  } else if (id == kExitButtonId && notification == BN_CLICKED) {
+    endProgram(0);
+  }
+}
+
+bool MainWindow::OnSetCursor() {
+  if (pointer_ != Pointer::Wait) return false;
+  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  return true;
+}
+
+// The close button lights up under the pointer and goes plain again over the title strip; over
+// anything else, the title included, it keeps its picture.
+void MainWindow::OnMouseMove(POINT point) {
+  const auto item = surface_->itemAt(point);
+  if (item == painting::Item::CloseButton) lightCloseButton(true);
+  if (item == painting::Item::TitleStrip) lightCloseButton(false);
+}
+
+// A click on the close button is a press and a release both on it.
+void MainWindow::OnLeftButtonDown(POINT point) {
+  SetCapture(window_);
+  closeButtonPressed_ = surface_->itemAt(point) == painting::Item::CloseButton;
+}
+
+void MainWindow::OnLeftButtonUp(POINT point) {
+  const bool pressed = std::exchange(closeButtonPressed_, false);
+  if (GetCapture() == window_) ReleaseCapture();
+  if (pressed && surface_->itemAt(point) == painting::Item::CloseButton) endProgram(0);
+}
+
+void MainWindow::OnActivate(bool active) {
+  // Keep the control that had the focus, to give it back when the window is active again.
+  if (active) return;
+  const HWND focus = GetFocus();
+  if (focus && IsChild(window_, focus)) lastFocus_ = focus;
+}
+
+void MainWindow::OnSetFocus() {
+  if (lastFocus_ && IsWindow(lastFocus_)) SetFocus(lastFocus_);
+}
+
+void MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
+  // The children let go of the old fonts before these are deleted at the end of this scope.
+  const painting::Fonts previous = surface_->changeDpi(dpi);
+  applyFonts();
+  const SIZE size = painting::windowSize(dpi);
+  SetWindowPos(window_, nullptr, suggested.left, suggested.top, size.cx, size.cy,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  placeChildren();
+  InvalidateRect(window_, nullptr, FALSE);
+}
+
+void MainWindow::createChildren() {
+  const auto create = [this](const wchar_t* className, const wchar_t* text, DWORD style,
+                             DWORD extendedStyle, int id) {
+    const HWND child =
+        CreateWindowExW(extendedStyle, className, text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style,
+                        0, 0, 0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                        GetModuleHandleW(nullptr), nullptr);
+    if (!child) throw std::runtime_error("a control of the window cannot be created");
+    return child;
+  };
+  // Creation order is the tab order: the change button, the remittance list, the exit button.
+  changeButton_ = create(L"BUTTON", texts::kChange, BS_PUSHBUTTON, 0, kChangeButtonId);
+  remittanceList_ = create(L"LISTBOX", L"", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL,
+                           WS_EX_CLIENTEDGE, kRemittanceListId);
+  exitButton_ = create(L"BUTTON", texts::kExit, BS_PUSHBUTTON, 0, kExitButtonId);
+  lastFocus_ = changeButton_;
+}
+
+void MainWindow::placeWindow() {
+  // In the middle of the work area of the window's monitor.
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT& work = monitor.rcWork;
+  const SIZE size = painting::windowSize(surface_->dpi());
+  SetWindowPos(window_, nullptr, work.left + (work.right - work.left - size.cx) / 2,
+               work.top + (work.bottom - work.top - size.cy) / 2, size.cx, size.cy,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void MainWindow::placeChildren() {
+  const std::pair<HWND, painting::TwipsBox> children[] = {
+      {changeButton_, painting::kChangeButtonBox},
+      {remittanceList_, painting::kRemittanceListBox},
+      {exitButton_, painting::kExitButtonBox}};
+  for (const auto& [child, box] : children) {
+    const RECT place = painting::toPixels(box, surface_->dpi());
+    SetWindowPos(child, nullptr, place.left, place.top, place.right - place.left,
+                 place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+void MainWindow::applyFonts() {
+  const painting::Fonts& fonts = surface_->fonts();
+  const std::pair<HWND, HFONT> children[] = {{changeButton_, fonts.bold.get()},
+                                             {remittanceList_, fonts.list.get()},
+                                             {exitButton_, fonts.bold.get()}};
+  for (const auto& [child, font] : children) {
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  }
+}
+
+// The remittances are listed once, at the start; with none the program ends there.
+void MainWindow::fillRemittanceList() {
+  for (const std::wstring& name : remittance::listRemittances(folder_)) {
+    SendMessageW(remittanceList_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+  }
+  if (SendMessageW(remittanceList_, LB_GETCOUNT, 0, 0) <= 0) {
+    showMessage(texts::kNoRemittances);
+    endProgram(0);
+    return;
+  }
+  SendMessageW(remittanceList_, LB_SETCURSEL, 0, 0);
+  loadSelectedRemittance();
+}
+
+// The text loaded before goes first, so that memory never holds two remittances.
+void MainWindow::loadSelectedRemittance() {
+  document_ = {};
+  remittance::LoadedRemittance loaded = remittance::loadRemittance(selectedPath());
+  document_ = std::move(loaded.document);
+  stamp_ = loaded.stamp;
+}
+
+// Works on the remittance as it is on disk now: one changed since it was loaded is read again,
+// and the save refuses to write over a file that changes meanwhile.
+void MainWindow::convertSelectedRemittance() {
+  setPointer(Pointer::Wait);
+  const std::wstring file = selectedPath();
+  if (remittance::stampOf(file) != stamp_) loadSelectedRemittance();
+  const bool changed = remittance::changeMessageIdPrefix(document_);
+  if (changed) {
+    remittance::saveRemittance(file, document_, stamp_);
+    stamp_ = remittance::stampOf(file);
+  }
+  setPointer(Pointer::Default);
+  showMessage(changed ? texts::kRemittanceChanged : texts::kCannotChangePrefix);
+}
+
+// Repaints only the button's box, and only when its picture changes.
+void MainWindow::lightCloseButton(bool lit) {
+  if (!surface_->lightCloseButton(lit)) return;
+  const RECT box = surface_->boxOf(painting::Item::CloseButton);
+  InvalidateRect(window_, &box, FALSE);
+}
+
+void MainWindow::endAfterFailure() noexcept {
+  try {
+    std::wstring message;
+    try {
+      throw;
+    } catch (const remittance::FileError& error) {
+      message = describeFileError(error);
+    } catch (const std::exception& error) {
+      message = describeUnexpectedError(error);
+    }
+    setPointer(Pointer::Default);
+    showMessage(message);
+  } catch (...) {
+    // Not even the message could be made: the program still ends, and says so by its exit code.
+  }
+  endProgram(1);
+}
+
+void MainWindow::showMessage(const std::wstring& text) {
+  shell_.showMessage(window_, text, texts::kMessageCaption);
+}
+
+// The real session does not come back; the tests' one does, and then nothing more of the
+// program runs: start() sees that and leaves the window hidden.
+void MainWindow::endProgram(UINT exitCode) {
+  ended_ = true;
+  shell_.endProgram(exitCode);
+}
+
+void MainWindow::setPointer(Pointer pointer) {
+  pointer_ = pointer;
+  SetCursor(LoadCursorW(nullptr, pointer == Pointer::Wait ? IDC_WAIT : IDC_ARROW));
+}
+
+// Built afresh from the current selection every time.
+std::wstring MainWindow::selectedPath() const {
+  const LRESULT index = SendMessageW(remittanceList_, LB_GETCURSEL, 0, 0);
+  const LRESULT length =
+      index == LB_ERR ? LB_ERR : SendMessageW(remittanceList_, LB_GETTEXTLEN, index, 0);
+  if (length == LB_ERR) return folder_;
+  std::wstring name(static_cast<std::size_t>(length) + 1, L'\0');
+  SendMessageW(remittanceList_, LB_GETTEXT, index, reinterpret_cast<LPARAM>(name.data()));
+  name.resize(static_cast<std::size_t>(length));
+  return folder_ + name;
+}

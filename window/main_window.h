@@ -1,0 +1,95 @@
+#pragma once
+
+// The main window: a borderless window that draws its own frame, title strip and close button,
+// lists the remittance files and converts the selected one with the change button.
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "dpi.h"
+#include "painting.h"
+#include "remittance_files.h"
+#include "user_shell.h"
+
+// Identifiers of the child windows. They stay clear of IDOK and IDCANCEL, which the dialog
+// manager sends for Enter and Esc when no push button has the focus.
+inline constexpr int kChangeButtonId = 103;
+inline constexpr int kRemittanceListId = 109;
+inline constexpr int kExitButtonId = 110;
+
+class MainWindow {
+ public:
+  // `remittanceFolder` is the folder whose "*.xml" files are listed, with a closing separator.
+  // `dpiFunctions` are the newer DPI functions of user32, null where the system lacks them.
+  MainWindow(UserShell& shell, std::wstring remittanceFolder,
+             dpi::NewerFunctions dpiFunctions = dpi::NewerFunctions::ofThisSystem());
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+  ~MainWindow();
+
+  // Creates the window hidden, lists the remittances and loads the first one, then shows the
+  // window with the focus on the change button. Returns false, with the window never shown, when
+  // the program ended on the way. Throws std::runtime_error when the window cannot be made.
+  bool start(int showCommand);
+
+  // Runs until the program ends and returns its exit code.
+  int runMessageLoop();
+
+  HWND handle() const { return window_; }
+
+  // For the window tests only.
+  void dispatchWaitingMessagesForTesting();
+  std::string_view loadedDocumentForTesting() const { return document_.text(); }
+  const painting::Surface& surfaceForTesting() const { return *surface_; }
+
+ private:
+  enum class Pointer { Default, Wait };
+
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+  void OnPaint();
+  void OnCommand(int id, int notification);
+  bool OnSetCursor();
+  void OnMouseMove(POINT point);
+  void OnLeftButtonDown(POINT point);
+  void OnLeftButtonUp(POINT point);
+  void OnActivate(bool active);
+  void OnSetFocus();
+  void OnDpiChanged(UINT dpi, const RECT& suggested);
+
+  void createChildren();
+  void placeWindow();
+  void placeChildren();
+  void applyFonts();
+
+  void fillRemittanceList();
+  void loadSelectedRemittance();
+  void convertSelectedRemittance();
+  void lightCloseButton(bool lit);
+
+  // Called in a catch block: ends the program after a message about the failure being handled.
+  void endAfterFailure() noexcept;
+  void showMessage(const std::wstring& text);
+  void endProgram(UINT exitCode);
+  void setPointer(Pointer pointer);
+  std::wstring selectedPath() const;
+
+  UserShell& shell_;
+  const std::wstring folder_;
+  const dpi::NewerFunctions dpiFunctions_;
+  HWND window_ = nullptr;
+  HWND changeButton_ = nullptr;
+  HWND remittanceList_ = nullptr;
+  HWND exitButton_ = nullptr;
+  HWND lastFocus_ = nullptr;
+  std::optional<painting::Surface> surface_;
+  bool closeButtonPressed_ = false;
+  Pointer pointer_ = Pointer::Default;
+  bool ended_ = false;
+  remittance::Document document_;  // the remittance loaded last
+  remittance::FileStamp stamp_;    // of the file document_ was read from
+};

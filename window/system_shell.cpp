@@ -1,9 +1,0 @@
-#include "user_shell.h"
-
-void SystemShell::showMessage(HWND owner, const std::wstring& text, const std::wstring& caption) {
-  MessageBoxW(owner, text.c_str(), caption.c_str(), MB_OK);
-}
-
-void SystemShell::endProgram() {
-  ExitProcess(0);
-}
