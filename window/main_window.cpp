@@ -5,6 +5,7 @@
 
 #include "file_error.h"
 #include "file_error_message.h"
+#include "list_accessibility.h"
 #include "prefix_change.h"
 #include "remittance_files.h"
 #include "resource_ids.h"
@@ -258,6 +259,9 @@ void MainWindow::createChildren() {
   remittanceList_ = create(L"LISTBOX", L"", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL,
                            WS_EX_CLIENTEDGE, kRemittanceListId);
   exitButton_ = create(L"BUTTON", texts::kExit, BS_PUSHBUTTON, 0, kExitButtonId);
+  // The heading above the list is painted, not a control: screen readers get its text as the
+  // list's name.
+  nameForScreenReaders(remittanceList_, texts::kListHeading);
   lastFocus_ = changeButton_;
 }
 

@@ -1,0 +1,151 @@
+// What a screen reader hears: the remittance list named after its painted heading, the buttons by
+// their captions and the window by its title, asked for the way screen readers ask.
+
+#include <ole2.h>
+#include <oleacc.h>
+
+#include <atomic>
+#include <thread>
+#include <utility>
+
+#include "texts.h"
+#include "window_harness.h"
+
+namespace {
+
+// A COM client on this thread, as every screen reader is.
+class ComClient {
+ public:
+  explicit ComClient(DWORD model = COINIT_APARTMENTTHREADED)
+      : started_(CoInitializeEx(nullptr, model)) {}
+  ~ComClient() {
+    if (SUCCEEDED(started_)) CoUninitialize();
+  }
+  ComClient(const ComClient&) = delete;
+  ComClient& operator=(const ComClient&) = delete;
+
+ private:
+  const HRESULT started_;
+};
+
+// The accessible object of a window's client area: the one a screen reader gets, or the system's
+// standard one whatever the window answers.
+class Object {
+ public:
+  enum class Source { ScreenReader, Standard };
+  Object(HWND window, Source source) {
+    void** out = reinterpret_cast<void**>(&object_);
+    result_ = source == Source::ScreenReader
+                  ? AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT),
+                                               __uuidof(IAccessible), out)
+                  : CreateStdAccessibleObject(window, OBJID_CLIENT, __uuidof(IAccessible), out);
+  }
+  ~Object() {
+    if (object_) object_->Release();
+  }
+  Object(const Object&) = delete;
+  Object& operator=(const Object&) = delete;
+
+  HRESULT result() const { return result_; }
+  IAccessible* get() const { return object_; }
+
+  std::wstring name(LONG child = CHILDID_SELF) const {
+    BSTR text = nullptr;
+    if (!object_ || FAILED(object_->get_accName(id(child), &text)) || !text) return L"";
+    std::wstring name(text, SysStringLen(text));
+    SysFreeString(text);
+    return name;
+  }
+  LONG role() const {
+    VARIANT role{};
+    if (!object_ || FAILED(object_->get_accRole(id(CHILDID_SELF), &role))) return -1;
+    const LONG found = role.vt == VT_I4 ? role.lVal : -1;
+    VariantClear(&role);
+    return found;
+  }
+
+ private:
+  static VARIANT id(LONG child) {
+    VARIANT id{};
+    id.vt = VT_I4;
+    id.lVal = child;
+    return id;
+  }
+
+  IAccessible* object_ = nullptr;
+  HRESULT result_ = E_FAIL;
+};
+
+class AccessibilityTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    addRemittance("a.xml", remittanceText("PRE", "1"));
+    addRemittance("b.xml", remittanceText("PRE", "2"));
+  }
+  HWND list() const { return control(kRemittanceListId); }
+};
+
+// Wine's accessibility layer has no objects of its own for buttons and lists, nor a role for the
+// window frame: it calls each of them a client area. So the role to hear is the one Windows
+// gives, or a client area where the system's own object says so.
+TEST_F(AccessibilityTest, ListIsNamedAfterItsHeadingButtonsByTheirCaptionsWindowByItsTitle) {
+  const ComClient com;
+  ASSERT_TRUE(start());
+  const struct {
+    const char* what;
+    HWND control;
+    const wchar_t* name;
+    LONG role;
+  } expected[] = {
+      {"window", handle(), texts::kWindowTitle, ROLE_SYSTEM_CLIENT},
+      {"change button", control(kChangeButtonId), texts::kChange, ROLE_SYSTEM_PUSHBUTTON},
+      {"remittance list", list(), texts::kListHeading, ROLE_SYSTEM_LIST},
+      {"exit button", control(kExitButtonId), texts::kExit, ROLE_SYSTEM_PUSHBUTTON},
+  };
+  for (const auto& control : expected) {
+    SCOPED_TRACE(control.what);
+    const Object heard(control.control, Object::Source::ScreenReader);
+    ASSERT_EQ(heard.result(), S_OK);
+    EXPECT_EQ(heard.name(), control.name);
+    const LONG systemRole = Object(control.control, Object::Source::Standard).role();
+    EXPECT_TRUE(systemRole == control.role || systemRole == ROLE_SYSTEM_CLIENT) << systemRole;
+    EXPECT_EQ(heard.role(), systemRole);
+  }
+
+  // The items keep the names the system gives them, and the object says which window it is.
+  const Object heard(list(), Object::Source::ScreenReader);
+  const Object standard(list(), Object::Source::Standard);
+  for (LONG item = 1; item <= 2; ++item) {
+    EXPECT_EQ(heard.name(item), standard.name(item)) << "item " << item;
+    EXPECT_NE(heard.name(item), texts::kListHeading) << "item " << item;
+  }
+  HWND owner = nullptr;
+  EXPECT_EQ(WindowFromAccessibleObject(heard.get(), &owner), S_OK);
+  EXPECT_EQ(owner, list());
+
+  // A reader may hold the object after the window is gone.
+  window_.reset();
+  EXPECT_EQ(heard.name(), texts::kListHeading);
+}
+
+// A screen reader asks from outside the window's thread.
+TEST_F(AccessibilityTest, ReaderOnAnotherThreadHearsTheName) {
+  ASSERT_TRUE(start());
+  std::wstring heard;
+  std::atomic<bool> asked = false;
+  std::thread reader([&] {
+    const ComClient com(COINIT_MULTITHREADED);
+    heard = Object(list(), Object::Source::ScreenReader).name();
+    asked = true;
+  });
+  // The window's thread answers the reader's messages and calls until it has its answer.
+  for (int waited = 0; !asked && waited < 1000; ++waited) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    pump();
+  }
+  reader.join();
+  EXPECT_EQ(heard, texts::kListHeading);
+}
+
+}  // namespace
