@@ -1,18 +1,23 @@
 #!/usr/bin/env bash
-# Makes the benchmark table: builds the optimised harness for Linux and for Windows, times the
-# full conversion of 1, 10 and 100 MiB remittances against cp + sync and sed (and the Windows build
-# under Wine on the 100 MiB one), then runs the in-process benchmarks of the core.
+# Makes the benchmark table: builds the optimised Windows harness and program, times the full
+# conversion of 1, 10 and 100 MiB remittances under Wine against cp + sync and sed, measures the
+# program's peak memory over a 500 MB remittance, then runs the in-process benchmarks of the core.
 #   scripts/bench.sh [--gigabyte]     (or TRASVIDORA_BENCH_1GB=1) also times a 1 GiB remittance
+# With no display, the whole run goes on a virtual one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
+if ! xdpyinfo >/dev/null 2>&1; then
+  [ -z "${TRASVIDORA_VIRTUAL_DISPLAY:-}" ] || { echo "La pantalla virtual no responde." >&2; exit 1; }
+  TRASVIDORA_VIRTUAL_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" scripts/bench.sh "$@"
+fi
 cmake --preset bench >/dev/null
 cmake --build --preset bench
 cmake --preset bench-windows >/dev/null
 cmake --build --preset bench-windows
 
-bench/run_benchmarks.py --harness build/bench/bench/convert_remittance \
-  --windows-harness build/bench-windows/bench/convert_remittance.exe "$@"
+bench/run_benchmarks.py --harness build/bench-windows/bench/convert_remittance.exe \
+  --program build/bench-windows/window/trasvidora.exe "$@"
 echo
 build/bench/bench/core_benchmarks

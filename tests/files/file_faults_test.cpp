@@ -2,6 +2,7 @@
 // the remittance keeps its exact bytes, no temporary file is left, and the error names the file
 // and gives the system's reason.
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,10 @@ struct Fault {
   int call;  // from 1
   DWORD error;
 };
+
+void PrintTo(const Fault& fault, std::ostream* out) {
+  *out << fault.name << " fails with error " << fault.error;
+}
 
 std::string faultName(const testing::TestParamInfo<Fault>& info) {
   return info.param.name;
