@@ -12,6 +12,13 @@ if ! xdpyinfo >/dev/null 2>&1; then
   [ -z "${TRASVIDORA_VIRTUAL_DISPLAY:-}" ] || { echo "La pantalla virtual no responde." >&2; exit 1; }
   TRASVIDORA_VIRTUAL_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" scripts/bench.sh "$@"
 fi
+# One Wine server for the whole run, so that "with Wine's start-up" is the start of the program
+# alone.
+export WINEPREFIX="${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/trasvidora/wine}"
+scripts/wine-run.sh --version >/dev/null
+wineserver -p
+trap 'wineserver -k' EXIT
+
 cmake --preset bench >/dev/null
 cmake --build --preset bench
 cmake --preset bench-windows >/dev/null
