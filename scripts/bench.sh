@@ -13,11 +13,13 @@ if ! xdpyinfo >/dev/null 2>&1; then
   TRASVIDORA_VIRTUAL_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" scripts/bench.sh "$@"
 fi
 # One Wine server for the whole run, so that "with Wine's start-up" is the start of the program
-# alone.
+# alone. Wine's own services start here, with no output of the timed runs to hold on to.
 export WINEPREFIX="${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/trasvidora/wine}"
-scripts/wine-run.sh --version >/dev/null
+scripts/wine-run.sh --version >/dev/null  # makes the prefix on first use
+wineserver -w
 wineserver -p
 trap 'wineserver -k' EXIT
+scripts/wine-run.sh cmd /c exit </dev/null >/dev/null 2>&1
 
 cmake --preset bench >/dev/null
 cmake --build --preset bench
