@@ -27,6 +27,7 @@ import time
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
+WINE_RUN = str(ROOT / "scripts/wine-run.sh")
 MIB = 1 << 20
 SED_SCRIPT = "0,/<MsgId>PRE/s//<MsgId>FSDD/"
 # Runs per size: small files are noisy, large ones slow.
@@ -61,17 +62,22 @@ def generate(data: Path, mib: int) -> Path:
     return target
 
 
-def timed(command, cwd: Path, env=None):
+def peak_memory(report) -> int:
+    """The peak resident KiB in a report of /usr/bin/time -v."""
+    return next(int(line.split(":")[1]) for line in report.read().splitlines()
+                if "Maximum resident set size" in line)
+
+
+def timed(command, cwd: Path):
     """Runs `command` under /usr/bin/time -v; returns (seconds, peak KiB, phases in ms)."""
     with tempfile.NamedTemporaryFile("r", suffix=".time") as report:
         started = time.perf_counter()
         done = subprocess.run(["/usr/bin/time", "-v", "-o", report.name, *command], cwd=cwd,
-                              env=env, capture_output=True)
+                              capture_output=True)
         seconds = time.perf_counter() - started
         if done.returncode != 0:
             raise SystemExit(f"{command[0]} failed ({done.returncode}): {done.stderr.decode()}")
-        peak = next(int(line.split(":")[1]) for line in report.read().splitlines()
-                    if "Maximum resident set size" in line)
+        peak = peak_memory(report)
     # The harness prints "load 12.3 change 0.4 save 45.6".
     words = done.stdout.decode().split()
     phases = {words[i]: float(words[i + 1]) for i in range(0, len(words) - 1, 2)
@@ -100,8 +106,6 @@ def check_converted(file: Path, source: Path, line_end: bytes):
     if file.stat().st_size != source.stat().st_size + 1 + len(line_end):
         raise SystemExit(f"{file} has {file.stat().st_size} bytes")
 
-
-WINE_RUN = str(ROOT / "scripts/wine-run.sh")
 
 
 def measure(harness: Path, source: Path, work: Path, repeats: int):
@@ -155,8 +159,7 @@ def program_peak_memory(program: Path, source: Path, work: Path) -> int:
         press_when_shown("Cambia remesa SEPA a anticipos de cobro", "Tab", "Tab", "Return")
         if running.wait(timeout=120) != 0:
             raise SystemExit(f"trasvidora.exe ended with status {running.returncode}")
-        peak = next(int(line.split(":")[1]) for line in report.read().splitlines()
-                    if "Maximum resident set size" in line)
+        peak = peak_memory(report)
     check_converted(remittance, source, b"\r\n")
     return peak
 

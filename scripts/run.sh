@@ -25,8 +25,9 @@ if [ ! -d "$remittances" ]; then
 fi
 
 if ! xdpyinfo >/dev/null 2>&1; then
+  [ -z "${TRASVIDORA_VIRTUAL_DISPLAY:-}" ] || { echo "La pantalla virtual no responde." >&2; exit 1; }
   echo "No hay pantalla: se usa una pantalla virtual (Xvfb) para hacer una captura de la ventana."
-  exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" scripts/run.sh --screenshot
+  TRASVIDORA_VIRTUAL_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" scripts/run.sh --screenshot
 fi
 if [ "${1:-}" != "--screenshot" ]; then
   exec scripts/wine-run.sh "$program"

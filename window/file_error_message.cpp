@@ -24,22 +24,19 @@ std::wstring fromAnsi(const char* text) {
   return wide;
 }
 
-std::wstring describe(remittance::FileAction action, const std::wstring& file,
-                      unsigned long errorCode) {
-  const std::wstring shown = shownPath(file);
+// How the message starts: what could not be done, up to the file's name.
+std::wstring_view whatFailed(remittance::FileAction action) {
   switch (action) {
     case remittance::FileAction::ListFolder:
-      return L"No se puede abrir la carpeta de remesas " + shown + L".\n\n" +
-             systemReason(errorCode);
+      return L"No se puede abrir la carpeta de remesas ";
     case remittance::FileAction::Read:
-      return L"No se puede leer la remesa " + shown + L".\n\n" + systemReason(errorCode);
+      return L"No se puede leer la remesa ";
     case remittance::FileAction::Write:
-      return L"No se puede guardar la remesa " + shown + L".\n\n" + systemReason(errorCode);
+      return L"No se puede guardar la remesa ";
     case remittance::FileAction::ChangedWhileSaving:
-      return L"La remesa " + shown +
-             L" ha cambiado mientras se guardaba. No se ha escrito nada en ella.";
+      return L"La remesa ";
   }
-  return L"No se puede usar " + shown + L".\n\n" + systemReason(errorCode);
+  return L"No se puede usar ";
 }
 
 }  // namespace
@@ -60,7 +57,10 @@ std::wstring systemReason(unsigned long errorCode) {
 }
 
 std::wstring describeFileError(const remittance::FileError& error) {
-  return describe(error.action(), error.file(), error.systemError());
+  const std::wstring start = std::wstring(whatFailed(error.action())) + shownPath(error.file());
+  if (error.action() == remittance::FileAction::ChangedWhileSaving)
+    return start + L" ha cambiado mientras se guardaba. No se ha escrito nada en ella.";
+  return start + L".\n\n" + systemReason(error.systemError());
 }
 
 std::wstring describeUnexpectedError(const std::exception& error) {
