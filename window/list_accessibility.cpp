@@ -160,29 +160,6 @@ class NamedControlObject final : public IAccessible, public IOleWindow {
   const std::wstring name_;
 };
 
-// COM on the control's thread for as long as the control lives: the answer to a screen reader
-// is handed over through COM marshalling.
-class ComApartment {
- public:
-  ComApartment() : started_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComApartment() {
-    if (SUCCEEDED(started_)) CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
-  // A thread already in the multithreaded apartment has COM too.
-  bool ready() const { return SUCCEEDED(started_) || started_ == RPC_E_CHANGED_MODE; }
-
- private:
-  const HRESULT started_;
-};
-
-struct ControlName {
-  ComApartment com;
-  std::wstring text;
-};
-
 // The reference a client turns into the named object, or 0 to let the control answer as usual
 // (the client then gets the unnamed standard object, which is still usable).
 LRESULT namedClientObject(HWND control, WPARAM flags, const std::wstring& name) {
@@ -199,12 +176,12 @@ LRESULT namedClientObject(HWND control, WPARAM flags, const std::wstring& name) 
 
 LRESULT CALLBACK answerWithName(HWND control, UINT message, WPARAM wParam, LPARAM lParam,
                                 UINT_PTR id, DWORD_PTR data) {
-  auto* name = reinterpret_cast<ControlName*>(data);
+  auto* name = reinterpret_cast<std::wstring*>(data);
   switch (message) {
     case WM_GETOBJECT:
       // The object identifier is a DWORD: compared as such, it is not sign-extended.
       if (static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT)) {
-        if (const LRESULT reference = namedClientObject(control, wParam, name->text)) {
+        if (const LRESULT reference = namedClientObject(control, wParam, *name)) {
           return reference;
         }
       }
@@ -220,9 +197,7 @@ LRESULT CALLBACK answerWithName(HWND control, UINT message, WPARAM wParam, LPARA
 }  // namespace
 
 void nameForScreenReaders(HWND control, std::wstring name) {
-  auto named = std::make_unique<ControlName>();
-  if (!named->com.ready()) return;
-  named->text = std::move(name);
+  auto named = std::make_unique<std::wstring>(std::move(name));
   if (SetWindowSubclass(control, &answerWithName, kSubclassId,
                         reinterpret_cast<DWORD_PTR>(named.get()))) {
     named.release();  // the control owns it now; freed when the control is destroyed

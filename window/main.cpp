@@ -4,24 +4,32 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <exception>
 
 #include "dpi.h"
 #include "file_error_message.h"
 #include "main_window.h"
+#include "message_boxes.h"
 #include "remittance_files.h"
 #include "texts.h"
 
 namespace {
 
-// The user's real session: message boxes, and the end of the process.
-class SystemShell final : public UserShell {
+// COM on the window's thread for the life of the program: the remittance list's name reaches
+// screen readers through it.
+class ComApartment {
  public:
-  void showMessage(HWND owner, const std::wstring& text, const std::wstring& caption) override {
-    MessageBoxW(owner, text.c_str(), caption.c_str(), MB_OK);
+  ComApartment() : started_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ~ComApartment() {
+    if (SUCCEEDED(started_)) CoUninitialize();
   }
-  [[noreturn]] void endProgram(UINT exitCode) override { ExitProcess(exitCode); }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  const HRESULT started_;
 };
 
 }  // namespace
@@ -31,14 +39,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
   dpi::becomeDpiAware(dpiFunctions);
   const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
+  const ComApartment com;
 
-  SystemShell shell;
+  MessageBoxes messages;
   try {
-    MainWindow window(shell, remittance::remittanceFolder(), dpiFunctions);
-    if (!window.start(showCommand)) return 0;
+    MainWindow window(messages, remittance::remittanceFolder(), dpiFunctions);
+    // A start that ended the program leaves the loop only its end to read.
+    window.start(showCommand);
     return window.runMessageLoop();
   } catch (const std::exception& error) {
-    shell.showMessage(nullptr, describeUnexpectedError(error), texts::kMessageCaption);
+    messages.showMessage(nullptr, describeUnexpectedError(error), texts::kMessageCaption);
     return 1;
   }
 }

@@ -1,10 +1,12 @@
 #include "main_window.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <utility>
 
 #include "file_error.h"
 #include "file_error_message.h"
+#include "held_keys.h"
 #include "list_accessibility.h"
 #include "prefix_change.h"
 #include "remittance_files.h"
@@ -44,27 +46,25 @@ bool isPushButton(HWND control) {
   return (code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0;
 }
 
-// Keys for the controls (Tab, Shift+Tab, Enter, Space) go through the dialog manager, as in a
-// dialog box. Enter presses the push button that has the focus, default button or not; the
-// dialog manager alone would only press a default button.
-void dispatch(HWND window, MSG& message) {
-  if (IsWindow(window)) {
-    if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN &&
-        IsChild(window, message.hwnd) && isPushButton(message.hwnd)) {
-      SendMessageW(message.hwnd, BM_CLICK, 0, 0);
-      return;
-    }
-    if (IsDialogMessageW(window, &message)) return;
+bool pressesButtons(const MSG& message) {
+  return message.wParam == VK_RETURN || message.wParam == VK_SPACE || message.wParam == L'\r' ||
+         message.wParam == L' ';
+}
+
+void discardTypedKeys() {
+  MSG typed{};
+  while (PeekMessageW(&typed, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
   }
-  TranslateMessage(&message);
-  DispatchMessageW(&message);
 }
 
 }  // namespace
 
 MainWindow::MainWindow(UserShell& shell, std::wstring remittanceFolder,
-                       dpi::NewerFunctions dpiFunctions)
-    : shell_(shell), folder_(std::move(remittanceFolder)), dpiFunctions_(dpiFunctions) {}
+                       dpi::NewerFunctions dpiFunctions, std::wstring labelFace)
+    : shell_(shell),
+      folder_(std::move(remittanceFolder)),
+      dpiFunctions_(dpiFunctions),
+      labelFace_(std::move(labelFace)) {}
 
 MainWindow::~MainWindow() {
   if (window_) DestroyWindow(window_);
@@ -76,7 +76,7 @@ bool MainWindow::start(int showCommand) {
                        nullptr, nullptr, GetModuleHandleW(nullptr), this)) {
     throw std::runtime_error("the window cannot be created");
   }
-  surface_.emplace(dpi::dpiOfWindow(dpiFunctions_, window_));
+  surface_.emplace(dpi::dpiOfWindow(dpiFunctions_, window_), labelFace_);
   createChildren();
   placeWindow();
   placeChildren();
@@ -86,7 +86,7 @@ bool MainWindow::start(int showCommand) {
   } catch (...) {
     endAfterFailure();
   }
-  if (ended_) return false;
+  if (!window_) return false;
   ShowWindow(window_, showCommand);
   UpdateWindow(window_);
   SetFocus(changeButton_);
@@ -95,19 +95,24 @@ bool MainWindow::start(int showCommand) {
 
 int MainWindow::runMessageLoop() {
   MSG message{};
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) dispatch(window_, message);
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) dispatch(message);
   return static_cast<int>(message.wParam);
 }
 
-void MainWindow::dispatchWaitingMessagesForTesting() {
-  MSG message{};
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (message.message == WM_QUIT) {
-      PostQuitMessage(static_cast<int>(message.wParam));
+// Enter presses the push button that has the focus, default button or not; the dialog manager
+// alone would only press a default button.
+void MainWindow::dispatch(MSG& message) {
+  if (window_) {
+    if (isRepeatedKeyPress(message) && pressesButtons(message)) return;
+    if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN &&
+        IsChild(window_, message.hwnd) && isPushButton(message.hwnd)) {
+      SendMessageW(message.hwnd, BM_CLICK, 0, 0);
       return;
     }
-    dispatch(window_, message);
+    if (IsDialogMessageW(window_, &message)) return;
   }
+  TranslateMessage(&message);
+  DispatchMessageW(&message);
 }
 
 // No exception leaves the window procedure: the system's code that called it could not unwind.
@@ -174,6 +179,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_CLOSE:
       endProgram(0);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(static_cast<int>(exitCode_));
       return 0;
   }
   return DefWindowProcW(window_, message, wParam, lParam);
@@ -306,8 +314,7 @@ void MainWindow::fillRemittanceList() {
   }
   if (SendMessageW(remittanceList_, LB_GETCOUNT, 0, 0) <= 0) {
     showMessage(texts::kNoRemittances);
-    endProgram(0);
-    return;
+    return endProgram(0);
   }
   SendMessageW(remittanceList_, LB_SETCURSEL, 0, 0);
   loadSelectedRemittance();
@@ -344,6 +351,7 @@ void MainWindow::lightCloseButton(bool lit) {
 }
 
 void MainWindow::endAfterFailure() noexcept {
+  exitCode_ = 1;  // however the program ends from here
   try {
     std::wstring message;
     try {
@@ -361,15 +369,15 @@ void MainWindow::endAfterFailure() noexcept {
   endProgram(1);
 }
 
+// An Enter typed during a long conversion would otherwise close its answer before it is drawn.
 void MainWindow::showMessage(const std::wstring& text) {
+  discardTypedKeys();
   shell_.showMessage(window_, text, texts::kMessageCaption);
 }
 
-// The real session does not come back; the tests' one does, and then nothing more of the
-// program runs: start() sees that and leaves the window hidden.
 void MainWindow::endProgram(UINT exitCode) {
-  ended_ = true;
-  shell_.endProgram(exitCode);
+  exitCode_ = std::max(exitCode_, exitCode);
+  if (window_) DestroyWindow(window_);
 }
 
 void MainWindow::setPointer(Pointer pointer) {

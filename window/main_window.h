@@ -24,8 +24,10 @@ class MainWindow {
  public:
   // `remittanceFolder` is the folder whose "*.xml" files are listed, with a closing separator.
   // `dpiFunctions` are the newer DPI functions of user32, null where the system lacks them.
+  // `labelFace` is the face of the labels and of the buttons' captions.
   MainWindow(UserShell& shell, std::wstring remittanceFolder,
-             dpi::NewerFunctions dpiFunctions = dpi::NewerFunctions::ofThisSystem());
+             dpi::NewerFunctions dpiFunctions = dpi::NewerFunctions::ofThisSystem(),
+             std::wstring labelFace = painting::kLabelFace);
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
   ~MainWindow();
@@ -35,13 +37,17 @@ class MainWindow {
   // the program ended on the way. Throws std::runtime_error when the window cannot be made.
   bool start(int showCommand);
 
-  // Runs until the program ends and returns its exit code.
+  // Runs until the program ends and returns its exit code: 0, or 1 after a failure.
   int runMessageLoop();
+
+  // Hands one message of the thread's queue on, with the keys of the controls handled as in a
+  // dialog box: Tab and Shift+Tab move the focus, Enter and Space press the focused push button.
+  // A key held down presses no button again.
+  void dispatch(MSG& message);
 
   HWND handle() const { return window_; }
 
   // For the window tests only.
-  void dispatchWaitingMessagesForTesting();
   std::string_view loadedDocumentForTesting() const { return document_.text(); }
   const painting::Surface& surfaceForTesting() const { return *surface_; }
 
@@ -73,7 +79,9 @@ class MainWindow {
 
   // Called in a catch block: ends the program after a message about the failure being handled.
   void endAfterFailure() noexcept;
+  // Keys typed before the message comes up do not answer it.
   void showMessage(const std::wstring& text);
+  // Closes the window; the message loop then ends with the exit code, 1 after any failure.
   void endProgram(UINT exitCode);
   void setPointer(Pointer pointer);
   std::wstring selectedPath() const;
@@ -81,6 +89,7 @@ class MainWindow {
   UserShell& shell_;
   const std::wstring folder_;
   const dpi::NewerFunctions dpiFunctions_;
+  const std::wstring labelFace_;
   HWND window_ = nullptr;
   HWND changeButton_ = nullptr;
   HWND remittanceList_ = nullptr;
@@ -89,7 +98,7 @@ class MainWindow {
   std::optional<painting::Surface> surface_;
   bool closeButtonPressed_ = false;
   Pointer pointer_ = Pointer::Default;
-  bool ended_ = false;
+  UINT exitCode_ = 0;
   remittance::Document document_;  // the remittance loaded last
   remittance::FileStamp stamp_;    // of the file document_ was read from
 };

@@ -25,22 +25,14 @@ Bitmap loadPicture(int resourceId) {
   return Bitmap(static_cast<HBITMAP>(picture));
 }
 
-Font createTahomaBold(int hundredthsOfPoint, UINT dpi) {
+// A bold font of `face`, `height` as in LOGFONTW (negative: the characters' height in pixels).
+Font createBold(LONG height, const std::wstring& face) {
   LOGFONTW font{};
-  font.lfHeight = fontHeight(hundredthsOfPoint, dpi);
+  font.lfHeight = height;
   font.lfWeight = FW_BOLD;
   font.lfCharSet = ANSI_CHARSET;
   font.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
-  lstrcpynW(font.lfFaceName, L"Tahoma", LF_FACESIZE);
-  return Font(CreateFontIndirectW(&font));
-}
-
-Font createDialogFont(UINT dpi) {
-  // The stock font is made for the system DPI; scale it to the window's.
-  LOGFONTW font{};
-  GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
-  font.lfHeight = MulDiv(font.lfHeight, static_cast<int>(dpi), static_cast<int>(dpi::systemDpi()));
-  font.lfWidth = 0;
+  lstrcpynW(font.lfFaceName, face.c_str(), LF_FACESIZE);
   return Font(CreateFontIndirectW(&font));
 }
 
@@ -60,6 +52,28 @@ const TwipsBox& placeOf(Item item) {
     if (placement.item == item) return placement.box;
   }
   throw std::logic_error("an item of the surface without a place");
+}
+
+// The title in 12-point bold. A face wider than Tahoma (a system without it, or with a substitute
+// of its own) would run the title under the close button: the size then steps down, a pixel at a
+// time, until the title ends before the button.
+Font createTitleFont(UINT dpi, const std::wstring& face) {
+  const LONG room =
+      toPixels(placeOf(Item::CloseButton).left, dpi) - toPixels(placeOf(Item::Title).left, dpi);
+  for (LONG height = fontHeight(kTitleSize, dpi);; ++height) {
+    Font font = createBold(height, face);
+    const RECT box = textBox({0, 0}, font.get(), texts::kWindowTitle);
+    if (box.right < room || height >= -1) return font;
+  }
+}
+
+Font createDialogFont(UINT dpi) {
+  // The stock font is made for the system DPI; scale it to the window's.
+  LOGFONTW font{};
+  GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
+  font.lfHeight = MulDiv(font.lfHeight, static_cast<int>(dpi), static_cast<int>(dpi::systemDpi()));
+  font.lfWidth = 0;
+  return Font(CreateFontIndirectW(&font));
 }
 
 void fill(HDC dc, const RECT& box, COLORREF colour) {
@@ -111,10 +125,10 @@ int fontHeight(int hundredthsOfPoint, UINT dpi) {
   return -MulDiv(hundredthsOfPoint, static_cast<int>(dpi), kHundredthsOfPointPerInch);
 }
 
-Fonts::Fonts(UINT dpi)
-    : title(createTahomaBold(kTitleSize, dpi)),
-      bold(createTahomaBold(kBoldSize, dpi)),
-      credit(createTahomaBold(kCreditSize, dpi)),
+Fonts::Fonts(UINT dpi, const std::wstring& face)
+    : title(createTitleFont(dpi, face)),
+      bold(createBold(fontHeight(kBoldSize, dpi), face)),
+      credit(createBold(fontHeight(kCreditSize, dpi), face)),
       list(createDialogFont(dpi)) {}
 
 Surface::Pictures::Pictures()
@@ -126,12 +140,13 @@ Surface::Pictures::Pictures()
       closePlain(loadPicture(IDB_CLOSE_PLAIN)),
       closeHover(loadPicture(IDB_CLOSE_HOVER)) {}
 
-Surface::Surface(UINT dpi) : dpi_(dpi), fonts_(dpi) {
+Surface::Surface(UINT dpi, std::wstring face)
+    : dpi_(dpi), face_(std::move(face)), fonts_(dpi, face_) {
   measureLabels();
 }
 
 Fonts Surface::changeDpi(UINT dpi) {
-  Fonts previous = std::exchange(fonts_, Fonts(dpi));
+  Fonts previous = std::exchange(fonts_, Fonts(dpi, face_));
   dpi_ = dpi;
   measureLabels();
   return previous;

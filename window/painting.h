@@ -8,6 +8,7 @@
 
 #include <array>
 #include <optional>
+#include <string>
 
 #include "scoped_handle.h"
 
@@ -73,11 +74,14 @@ inline constexpr std::array<Placement, 9> kItemsTopFirst{{
 // LOGFONT height (negative: character height) at `dpi`.
 int fontHeight(int hundredthsOfPoint, UINT dpi);
 
-// Every font of the window at one DPI.
-struct Fonts {
-  explicit Fonts(UINT dpi);
+// The face of the labels and of the buttons' captions.
+inline constexpr wchar_t kLabelFace[] = L"Tahoma";
 
-  Font title;   // Tahoma 12 bold
+// Every font of the window at one DPI, the labels and captions in `face`.
+struct Fonts {
+  explicit Fonts(UINT dpi, const std::wstring& face = kLabelFace);
+
+  Font title;   // Tahoma 12 bold, smaller only where the face is too wide to end before the cross
   Font bold;    // Tahoma 9.75 bold: the list heading, the change and exit buttons
   Font credit;  // Tahoma 8.25 bold
   Font list;    // the system's dialog font, for the remittance list
@@ -87,8 +91,8 @@ struct Fonts {
 class Surface {
  public:
   // Loads the pictures from the program's resources; throws std::runtime_error when one is
-  // missing.
-  explicit Surface(UINT dpi);
+  // missing. The labels are drawn in `face`.
+  explicit Surface(UINT dpi, std::wstring face = kLabelFace);
 
   UINT dpi() const { return dpi_; }
   const Fonts& fonts() const { return fonts_; }
@@ -129,6 +133,7 @@ class Surface {
 
   Pictures pictures_;
   UINT dpi_;
+  std::wstring face_;
   Fonts fonts_;
   RECT titleBox_{};
   RECT listHeadingBox_{};

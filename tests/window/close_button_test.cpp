@@ -23,6 +23,7 @@ class CloseButtonTest : public WindowTest {
   }
 
   RECT cross() const { return surface().boxOf(Item::CloseButton); }
+  RECT strip() const { return surface().boxOf(Item::TitleStrip); }
   // A point of the title strip that neither the title nor the cross covers, just left of the
   // cross (or right of it, should the title reach under the cross).
   POINT bareStrip() const {
@@ -39,6 +40,11 @@ class CloseButtonTest : public WindowTest {
     mouse(WM_LBUTTONUP, released.x, released.y);
   }
   bool lit() const { return surface().closeButtonLit(); }
+  LONG titleFontHeight() const {
+    LOGFONTW font{};
+    GetObjectW(surface().fonts().title.get(), sizeof font, &font);
+    return font.lfHeight;
+  }
   std::string crossColour() const {
     const POINT centre = centreOf(cross());
     return colourText(Snapshot(handle()).at(centre.x, centre.y));
@@ -67,15 +73,12 @@ TEST_F(CloseButtonTest, LightsUnderThePointerAndGoesPlainOverTheStripAtEveryDpi)
   }
 }
 
-TEST_F(CloseButtonTest, StaysLitOverTheFrameTheBackgroundAndTheControls) {
+TEST_F(CloseButtonTest, StaysLitOverTheFrameAndTheBackground) {
   moveTo(centreOf(cross()));
   for (POINT elsewhere : {POINT{200, 2}, POINT{200, 200}}) {
     moveTo(elsewhere);
     EXPECT_TRUE(lit()) << elsewhere.x << ", " << elsewhere.y;
   }
-  SendMessageW(control(kRemittanceListId), WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
-  SendMessageW(control(kChangeButtonId), WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
-  EXPECT_TRUE(lit());
   EXPECT_EQ(crossColour(), colourText(kLitCross));
 }
 
@@ -101,14 +104,41 @@ TEST_F(CloseButtonTest, OnlyAPressAndReleaseOnTheCrossIsAClick) {
   clickAt(bareStrip(), onCross);
   clickAt(onTitle(), onTitle());
   clickAt(POINT{200, 200}, POINT{200, 200});
-  EXPECT_TRUE(shell_.exitCodes.empty());
+  EXPECT_TRUE(exitCodes.empty());
 
   changeDpi(144);
   clickAt(POINT{cross().left + 1, cross().top + 1}, POINT{cross().right - 1, cross().bottom - 1});
+  pump();
 
-  EXPECT_EQ(shell_.exitCodes, std::vector<UINT>{0});
+  EXPECT_EQ(exitCodes, std::vector<UINT>{0});
   EXPECT_TRUE(shell_.messages.empty());
   EXPECT_EQ(readBytes(file("a.xml")), remittanceText("PRE", "1"));
+}
+
+// In a face wider than Tahoma the title steps down in size: its last letter still ends left of
+// the cross, and the strip between them still puts the cross out.
+TEST_F(CloseButtonTest, TitleInAWiderFaceEndsBeforeTheCross) {
+  constexpr wchar_t kWideFace[] = L"DejaVu Sans";
+  ASSERT_TRUE(start(folder(), dpi::NewerFunctions::ofThisSystem(), kWideFace));
+  for (UINT dpi : {96u, 120u, 144u, 192u}) {
+    SCOPED_TRACE(dpi);
+    changeDpi(dpi);
+    const int fullSize = painting::fontHeight(1200, dpi);
+    ASSERT_GT(titleFontHeight(), fullSize) << "DejaVu Sans needs a smaller title";
+
+    const Snapshot shot(handle());
+    const RECT title = surface().boxOf(Item::Title);
+    const int lastLetter =
+        rightmostLetterColumn(shot, RECT{title.left, strip().top, cross().right, strip().bottom});
+    EXPECT_GT(lastLetter, cross().left - painting::toPixels(600, dpi)) << "the title is there";
+    EXPECT_LT(lastLetter, cross().left);
+
+    moveTo(centreOf(cross()));
+    EXPECT_TRUE(lit());
+    moveTo(bareStrip());
+    EXPECT_FALSE(lit());
+    EXPECT_EQ(crossColour(), colourText(kPlainCross));
+  }
 }
 
 }  // namespace

@@ -3,9 +3,13 @@
 
 #include <array>
 
+#include "message_boxes.h"
 #include "window_harness.h"
 
 namespace {
+
+// The key message of a key held down: bit 30, the previous key state, set.
+constexpr LPARAM kRepeated = 1 | (1 << 30);
 
 class KeyboardTest : public WindowTest {
  protected:
@@ -29,7 +33,7 @@ class KeyboardTest : public WindowTest {
 
   void expectNothingHappened() {
     EXPECT_TRUE(shell_.messages.empty());
-    EXPECT_TRUE(shell_.exitCodes.empty());
+    EXPECT_TRUE(exitCodes.empty());
     EXPECT_EQ(readBytes(file("a.xml")), remittanceText("PRE", "1"));
     EXPECT_EQ(readBytes(file("b.xml")), remittanceText("PRE", "2"));
   }
@@ -63,6 +67,62 @@ TEST_F(KeyboardTest, EnterOrSpaceRightAfterStartConvertsTheFirstFile) {
   }
 }
 
+// Held down, Enter repeats its key press: only the first one presses the button. An Enter typed
+// while the conversion runs waits in the queue: it does not answer the message.
+TEST_F(KeyboardTest, HeldOrTypedAheadEnterConvertsOnce) {
+  const HWND change = control(kChangeButtonId);
+  PostMessageW(change, WM_KEYDOWN, VK_RETURN, 1);
+  pump();
+  for (int repeat = 0; repeat < 3; ++repeat) PostMessageW(change, WM_KEYDOWN, VK_RETURN, kRepeated);
+  pump();
+  EXPECT_EQ(messageTexts(), (std::vector<std::wstring>{L"Remesa cambiada"}));
+
+  SendMessageW(control(kRemittanceListId), LB_SETCURSEL, 1, 0);
+  PostMessageW(change, WM_KEYDOWN, VK_RETURN, 1);  // typed while the conversion below runs
+  click(kChangeButtonId);
+  EXPECT_EQ(messageTexts(), (std::vector<std::wstring>{L"Remesa cambiada", L"Remesa cambiada"}));
+  EXPECT_EQ(readBytes(file("b.xml")), remittanceText("FSDD", "2") + "\r\n");
+}
+
+// The message box itself: the held Enter that pressed the button does not close it; a new press
+// does.
+TEST(MessageBoxes, HeldEnterLeavesTheMessageUpANewPressClosesIt) {
+  static int tick;
+  static bool upAfterRepeats;
+  static bool closedByANewPress;
+  tick = 0;
+  upAfterRepeats = false;
+  closedByANewPress = false;
+  const TIMERPROC pressKeys = [](HWND, UINT, UINT_PTR, DWORD) {
+    const HWND box = FindWindowW(L"#32770", L"trasvidora");
+    if (!box) return;
+    const HWND button = GetDlgItem(box, IDOK);
+    switch (++tick) {
+      case 1:
+        for (int repeat = 0; repeat < 3; ++repeat) {
+          PostMessageW(button, WM_KEYDOWN, VK_RETURN, kRepeated);
+          PostMessageW(button, WM_CHAR, L'\r', kRepeated);
+        }
+        return;
+      case 3:
+        upAfterRepeats = true;
+        closedByANewPress = true;  // unless the box is still up below
+        PostMessageW(button, WM_KEYDOWN, VK_RETURN, 1);
+        PostMessageW(button, WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC0000001u));
+        return;
+      case 20:
+        closedByANewPress = false;
+        EndDialog(box, IDOK);
+        return;
+    }
+  };
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, pressKeys);
+  MessageBoxes().showMessage(nullptr, L"Remesa cambiada", L"trasvidora");
+  KillTimer(nullptr, timer);
+  EXPECT_TRUE(upAfterRepeats);
+  EXPECT_TRUE(closedByANewPress);
+}
+
 TEST_F(KeyboardTest, EnterAndEscOnTheListDoNothing) {
   SetFocus(control(kRemittanceListId));
   pressKey(control(kRemittanceListId), VK_RETURN);
@@ -93,14 +153,26 @@ TEST_F(KeyboardTest, ExitButtonAndSystemCloseEndTheProgramWithoutSaving) {
   };
   for (const Case& row : cases) {
     SCOPED_TRACE(row.name);
-    shell_.exitCodes.clear();
+    ASSERT_TRUE(start());
 
     row.act(*this);
 
-    EXPECT_EQ(shell_.exitCodes, std::vector<UINT>{0});
+    EXPECT_EQ(exitCodes, std::vector<UINT>{0});
     EXPECT_TRUE(shell_.messages.empty());
     EXPECT_EQ(readBytes(file("a.xml")), remittanceText("PRE", "1"));
   }
+}
+
+// A file error ends the program with status 1, also when the user closes the window while its
+// message is up.
+TEST_F(KeyboardTest, ClosedWhileAFileErrorIsShownEndsWithStatus1) {
+  std::filesystem::remove(file("a.xml"));
+  shell_.whileShown = [this] { SendMessageW(handle(), WM_SYSCOMMAND, SC_CLOSE, 0); };
+
+  click(kChangeButtonId);
+
+  ASSERT_EQ(shell_.messages.size(), 1u);
+  EXPECT_EQ(exitCodes, std::vector<UINT>{1});
 }
 
 }  // namespace

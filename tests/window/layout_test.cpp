@@ -12,6 +12,36 @@ namespace {
 
 using painting::Item;
 
+// The face Windows gives for a bold or regular font asked for by name.
+std::wstring faceGivenFor(const wchar_t* face, LONG weight) {
+  LOGFONTW logical{};
+  logical.lfHeight = -16;
+  logical.lfWeight = weight;
+  lstrcpyW(logical.lfFaceName, face);
+  const Font font(CreateFontIndirectW(&logical));
+  const MemoryDc dc(CreateCompatibleDC(nullptr));
+  const ScopedSelection selected(dc.get(), font.get());
+  wchar_t given[LF_FACESIZE] = {};
+  GetTextFaceW(dc.get(), LF_FACESIZE, given);
+  return given;
+}
+
+// The window is laid out for Tahoma, and every check of its pixels assumes it: without Tahoma
+// they would all fail, each in its own way. So it is checked once, before any test, in one line.
+class TahomaIsInstalled : public testing::Environment {
+ public:
+  void SetUp() override {
+    for (LONG weight : {FW_NORMAL, FW_BOLD}) {
+      const std::wstring given = faceGivenFor(L"Tahoma", weight);
+      ASSERT_EQ(given, L"Tahoma")
+          << "Windows gives another face for Tahoma (weight " << weight
+          << "): scripts/wine-run.sh copies tahoma.ttf and tahomabd.ttf from fonts-wine into the "
+             "Wine prefix's C:\\windows\\Fonts; run the tests through scripts/test.sh.";
+    }
+  }
+};
+testing::Environment* const kTahomaCheck = testing::AddGlobalTestEnvironment(new TahomaIsInstalled);
+
 struct Expected {
   const char* name;
   int id;
@@ -75,20 +105,6 @@ HFONT createLabelFont(const Label& label, UINT dpi) {
   logical.lfWeight = FW_BOLD;
   lstrcpyW(logical.lfFaceName, L"Tahoma");
   return CreateFontIndirectW(&logical);
-}
-
-bool isLetterWhite(COLORREF colour) {
-  return GetRValue(colour) > 200 && GetGValue(colour) > 200 && GetBValue(colour) > 200;
-}
-
-// The rightmost column of the box where the text shows, or -1.
-int rightmostLetterColumn(const Snapshot& shot, const RECT& box) {
-  for (int x = box.right - 1; x >= box.left; --x) {
-    for (int y = box.top; y < box.bottom; ++y) {
-      if (isLetterWhite(shot.at(x, y))) return x;
-    }
-  }
-  return -1;
 }
 
 // How the label's text comes out when nothing cuts it: its measured size, and how far from its

@@ -24,7 +24,7 @@ TEST_F(StartTest, ListsTheXmlFilesSelectsTheFirstAndLoadsIt) {
 
   EXPECT_TRUE(IsWindowVisible(handle()));
   EXPECT_TRUE(shell_.messages.empty());
-  EXPECT_TRUE(shell_.exitCodes.empty());
+  EXPECT_TRUE(exitCodes.empty());
   const HWND list = control(kRemittanceListId);
   ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 2);
   EXPECT_EQ(listEntry(list, 0), L"A.XML");
@@ -76,7 +76,6 @@ TEST_F(StartTest, EndsBeforeShowingTheWindowWithOneMessage) {
     std::filesystem::remove_all(folder());
     std::filesystem::create_directory(folder());
     shell_.messages.clear();
-    shell_.exitCodes.clear();
 
     EXPECT_FALSE(start(row.prepare(*this)));
 
@@ -84,9 +83,10 @@ TEST_F(StartTest, EndsBeforeShowingTheWindowWithOneMessage) {
     const std::wstring expected = row.messageStart(*this);
     EXPECT_EQ(shell_.messages[0].text.substr(0, expected.size()), expected);
     EXPECT_EQ(shell_.messages[0].caption, L"trasvidora");
-    EXPECT_EQ(shell_.messages[0].owner, handle());
-    EXPECT_FALSE(IsWindowVisible(handle()));
-    EXPECT_EQ(shell_.exitCodes, std::vector<UINT>{row.exitCode});
+    EXPECT_NE(shell_.messages[0].owner, nullptr);
+    EXPECT_FALSE(shell_.messages[0].ownerVisible);
+    EXPECT_FALSE(IsWindow(shell_.messages[0].owner)) << "the window goes with the program";
+    EXPECT_EQ(exitCodes, std::vector<UINT>{row.exitCode});
   }
 }
 
@@ -107,8 +107,8 @@ TEST_F(StartTest, UnreadableFirstRemittanceIsNamedWithTheReasonAndEndsBeforeShow
       L"No se puede leer la remesa " + file("a.xml").native() + L".\n\n";
   EXPECT_EQ(text.substr(0, expectedStart.size()), expectedStart);
   EXPECT_GT(text.size(), expectedStart.size() + 3) << "the system's reason follows";
-  EXPECT_FALSE(IsWindowVisible(handle()));
-  EXPECT_EQ(shell_.exitCodes, std::vector<UINT>{1});
+  EXPECT_FALSE(shell_.messages[0].ownerVisible);
+  EXPECT_EQ(exitCodes, std::vector<UINT>{1});
   EXPECT_TRUE(document().empty()) << "a failed load leaves the buffer empty";
   EXPECT_EQ(readBytes(file("a.xml")), bytes);
 }

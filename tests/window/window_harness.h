@@ -1,15 +1,19 @@
 #pragma once
 
 // Creates the real main window over a temporary remittance folder, with a shell that records
-// the messages the user would see and the end of the program instead of ending the test.
+// the messages the user would see, and runs its messages as the program's loop does, noting the
+// exit code the loop would end with.
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include <objbase.h>
+
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -21,6 +25,7 @@
 
 struct ShownMessage {
   HWND owner;
+  bool ownerVisible;
   std::wstring text;
   std::wstring caption;
   HCURSOR pointer;        // the pointer when the message came up
@@ -30,18 +35,18 @@ struct ShownMessage {
 class RecordingShell : public UserShell {
  public:
   void showMessage(HWND owner, const std::wstring& text, const std::wstring& caption) override {
-    ShownMessage shown{owner, text, caption, GetCursor(), nullptr};
+    ShownMessage shown{owner, IsWindowVisible(owner) != FALSE, text, caption, GetCursor(), nullptr};
     if (owner) {
       SendMessageW(owner, WM_SETCURSOR, reinterpret_cast<WPARAM>(owner),
                    MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
       shown.windowPointer = GetCursor();
     }
     messages.push_back(shown);
+    if (whileShown) whileShown();
   }
-  void endProgram(UINT exitCode) override { exitCodes.push_back(exitCode); }
 
   std::vector<ShownMessage> messages;
-  std::vector<UINT> exitCodes;  // one per end of the program
+  std::function<void()> whileShown;  // what the user does while a message is up
 };
 
 inline HCURSOR arrowPointer() {
@@ -59,10 +64,13 @@ inline std::string remittanceText(std::string_view prefix, std::string_view numb
 
 class WindowTest : public ::testing::Test {
  public:
+  // As the program starts: common controls, and COM for the list's name for screen readers.
   static void SetUpTestSuite() {
     const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   }
+  static void TearDownTestSuite() { CoUninitialize(); }
 
   void SetUp() override { std::filesystem::create_directory(folder()); }
 
@@ -74,8 +82,12 @@ class WindowTest : public ::testing::Test {
 
   // Starts the program over the folder; true when the window was shown.
   bool start(const std::filesystem::path& remittanceFolder,
-             dpi::NewerFunctions dpiFunctions = dpi::NewerFunctions::ofThisSystem()) {
-    window_ = std::make_unique<MainWindow>(shell_, (remittanceFolder / "").native(), dpiFunctions);
+             dpi::NewerFunctions dpiFunctions = dpi::NewerFunctions::ofThisSystem(),
+             const wchar_t* labelFace = painting::kLabelFace) {
+    window_.reset();
+    forgetEnds();
+    window_ = std::make_unique<MainWindow>(shell_, (remittanceFolder / "").native(), dpiFunctions,
+                                           labelFace);
     const bool shown = window_->start(SW_SHOWNORMAL);
     pump();
     return shown;
@@ -84,12 +96,29 @@ class WindowTest : public ::testing::Test {
 
   HWND handle() const { return window_->handle(); }
   HWND control(int id) const { return GetDlgItem(handle(), id); }
-  void pump() const { window_->dispatchWaitingMessagesForTesting(); }
+  // Runs the waiting messages; the end of the program is noted in exitCodes.
+  void pump() {
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) {
+        exitCodes.push_back(static_cast<UINT>(message.wParam));
+      } else {
+        window_->dispatch(message);
+      }
+    }
+  }
+  // Clears the ends noted so far, those of windows that went with an earlier start included.
+  void forgetEnds() {
+    MSG quit{};
+    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    exitCodes.clear();
+  }
   std::string_view document() const { return window_->loadedDocumentForTesting(); }
   const painting::Surface& surface() const { return window_->surfaceForTesting(); }
 
   // As Windows tells the window when it moves to a screen of another DPI.
-  void changeDpi(UINT dpi, POINT corner = {0, 0}) const {
+  void changeDpi(UINT dpi, POINT corner = {0, 0}) {
     const SIZE size = painting::windowSize(dpi);
     const RECT suggested{corner.x, corner.y, corner.x + size.cx, corner.y + size.cy};
     SendMessageW(handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
@@ -97,12 +126,12 @@ class WindowTest : public ::testing::Test {
     pump();
   }
 
-  void click(int id) const {
+  void click(int id) {
     SendMessageW(control(id), BM_CLICK, 0, 0);
     pump();
   }
   // A key press as the keyboard would queue it for `target`.
-  void pressKey(HWND target, UINT key) const {
+  void pressKey(HWND target, UINT key) {
     PostMessageW(target, WM_KEYDOWN, key, 1);
     PostMessageW(target, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
     pump();
@@ -120,6 +149,7 @@ class WindowTest : public ::testing::Test {
   TempFolder temp_;
   RecordingShell shell_;
   std::unique_ptr<MainWindow> window_;
+  std::vector<UINT> exitCodes;  // the program's exit code, once it has ended
 };
 
 // The window's client area as the window paints it.
@@ -176,6 +206,20 @@ class Snapshot {
 inline std::string colourText(COLORREF colour) {
   return "RGB(" + std::to_string(GetRValue(colour)) + ", " + std::to_string(GetGValue(colour)) +
          ", " + std::to_string(GetBValue(colour)) + ")";
+}
+
+inline bool isLetterWhite(COLORREF colour) {
+  return GetRValue(colour) > 200 && GetGValue(colour) > 200 && GetBValue(colour) > 200;
+}
+
+// The rightmost column of the box where the text shows, or -1.
+inline int rightmostLetterColumn(const Snapshot& shot, const RECT& box) {
+  for (int x = box.right - 1; x >= box.left; --x) {
+    for (int y = box.top; y < box.bottom; ++y) {
+      if (isLetterWhite(shot.at(x, y))) return x;
+    }
+  }
+  return -1;
 }
 
 inline RECT childRect(HWND child) {
