@@ -46,9 +46,9 @@ bool isPushButton(HWND control) {
   return (code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0;
 }
 
+// Enter or Space, as a key or as the character it makes (the codes are the same).
 bool pressesButtons(const MSG& message) {
-  return message.wParam == VK_RETURN || message.wParam == VK_SPACE || message.wParam == L'\r' ||
-         message.wParam == L' ';
+  return message.wParam == VK_RETURN || message.wParam == VK_SPACE;
 }
 
 void discardTypedKeys() {
