@@ -42,7 +42,6 @@ class MainWindow {
 
   // For the window tests only.
   void dispatchWaitingMessagesForTesting();
-  std::string_view loadedDocumentForTesting() const { return document_.text(); }
   const painting::Surface& surfaceForTesting() const { return *surface_; }
 
  private:
@@ -90,6 +89,4 @@ class MainWindow {
   bool closeButtonPressed_ = false;
   Pointer pointer_ = Pointer::Default;
   bool ended_ = false;
-  remittance::Document document_;  // the remittance loaded last
-  remittance::FileStamp stamp_;    // of the file document_ was read from
 };

@@ -1,9 +1,12 @@
-// A save ended at any moment leaves the remittance with exactly its old or exactly its new
-// bytes, and whatever temporary file it leaves behind is never listed as a remittance.
+// A conversion ended at any moment leaves the remittance with exactly its old or exactly its new
+// bytes, and no temporary file: only an end in the instant between clearing the temporary
+// file's deletion mark and putting it in place may leave one, which holds the new bytes and is
+// never listed as a remittance.
 //
-// A child process (save_child.exe, beside this test) saves a 32 MiB remittance over the file and
-// is ended: by its own script at each system call of the save, just before and just after it,
-// and by this test with TerminateProcess at 50 moments spread over the whole save.
+// A child process (save_child.exe, beside this test) converts the file and is ended: by its own
+// script just before and just after call 1, 2, 3 ... of the conversion, until one ends without
+// reaching its call; and by this test with TerminateProcess at 50 moments spread over the
+// conversion of a 32 MiB remittance.
 
 #include <chrono>
 #include <cstdint>
@@ -19,17 +22,18 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr std::size_t kDocumentSize = 32u << 20;
-constexpr int kSaveCalls = 10;  // see file_faults_test.cpp
+constexpr std::size_t kLargeSize = 32u << 20;
+// A few pieces of the conversion's buffer, for the ends at every call.
+constexpr std::size_t kSmallSize = (5u << 20) / 2;
 constexpr int kMoments = 50;
 
-std::string largeRemittance() {
+std::string largeRemittance(std::size_t size) {
   std::string text =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
       "<Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:pain.008.001.02\">\r\n"
       "  <CstmrDrctDbtInitn>\r\n    <GrpHdr>\r\n      <MsgId>PRE2026120700001</MsgId>\r\n";
   // Every line different, so that a block written to the wrong place cannot go unnoticed.
-  for (std::uint64_t n = 0; text.size() < kDocumentSize; ++n) {
+  for (std::uint64_t n = 0; text.size() < size; ++n) {
     text += "      <DrctDbtTxInf><EndToEndId>PRE2026120700001-" + std::to_string(n) +
             "</EndToEndId><InstdAmt Ccy=\"EUR\">" + std::to_string(n * 37 % 100000) +
             ".25</InstdAmt></DrctDbtTxInf>\r\n";
@@ -79,27 +83,34 @@ class SaveChild {
 
 struct Outcomes {
   int oldBytes = 0;
-  int oldBytesWithTemporary = 0;  // ended between creating the temporary file and the replace
+  int lastInstant = 0;  // old bytes and the new ones in a temporary file
   int newBytes = 0;
 };
 
+std::string converted(std::string text) {
+  text.replace(text.find("<MsgId>PRE") + 7, 3, "FSDD");
+  return text + "\r\n";
+}
+
 class SaveKillTest : public FilesTest {
  protected:
-  static void SetUpTestSuite() {
-    oldText_ = largeRemittance();
-    remittance::Document changed(oldText_);
-    ASSERT_TRUE(remittance::changeMessageIdPrefix(changed));
-    savedText_ = changed.savedBytes();
+  void SetUp() override { use(largeRemittance(kLargeSize)); }
+
+  void use(std::string text) {
+    oldText_ = std::move(text);
+    savedText_ = converted(oldText_);
+    fileIsOld_ = false;
   }
-  static void TearDownTestSuite() { oldText_ = savedText_ = {}; }
 
   void putOldFile() {
     if (!fileIsOld_) write(L"remesa.xml", oldText_);
     fileIsOld_ = true;
   }
 
-  // Checks the folder after one ended save and clears what it left; true for the old bytes.
-  bool checkAfterEnd(const std::string& moment) {
+  // Checks the folder after one ended conversion and clears what it left; true for the old bytes.
+  // `lastInstant` says whether the end may have come between the clearing of the deletion mark
+  // and the replace.
+  bool checkAfterEnd(const std::string& moment, bool lastInstant) {
     EXPECT_EQ(remittance::listRemittances(folder()), std::vector<std::wstring>{L"remesa.xml"})
         << moment << ": the listing shows more than the remittance";
     const std::string bytes = read(L"remesa.xml");
@@ -110,11 +121,12 @@ class SaveKillTest : public FilesTest {
     bool temporaryLeft = false;
     for (const std::wstring& name : namesIn(folder())) {
       if (name == L"remesa.xml") continue;
-      EXPECT_TRUE(name.ends_with(L".tmp")) << moment << ": unexpected file " << narrow(name);
       temporaryLeft = true;
+      EXPECT_TRUE(lastInstant && fileIsOld_ && name.ends_with(L".tmp") && read(name) == savedText_)
+          << moment << ": file left behind: " << narrow(name);
       DeleteFileW(path(name).c_str());
     }
-    if (fileIsOld_) ++(temporaryLeft ? outcomes_.oldBytesWithTemporary : outcomes_.oldBytes);
+    if (fileIsOld_) ++(temporaryLeft ? outcomes_.lastInstant : outcomes_.oldBytes);
     if (saved) ++outcomes_.newBytes;
     return fileIsOld_;
   }
@@ -157,28 +169,44 @@ class SaveKillTest : public FilesTest {
 
   bool fileIsOld_ = false;
   Outcomes outcomes_;
-  static std::string oldText_;
-  static std::string savedText_;
+  std::string oldText_;
+  std::string savedText_;
 };
 
-std::string SaveKillTest::oldText_;
-std::string SaveKillTest::savedText_;
 
 TEST_F(SaveKillTest, EndedAtEveryCallLeavesOldOrNewBytes) {
-  for (int call = 1; call <= kSaveCalls; ++call) {
+  use(largeRemittance(kSmallSize));
+  // The calls' names, from a conversion of the same file here, say where the last instant is.
+  putOldFile();
+  ScriptedCalls names;
+  ASSERT_EQ(remittance::convertRemittance(path(L"remesa.xml"), names), Outcome::Converted);
+  fileIsOld_ = false;
+  const std::vector<std::string>& made = names.made();
+  const auto isMove = [&](std::size_t index) {
+    return index < made.size() && made[index] == "moveFileOver";
+  };
+
+  int call = 1;
+  for (bool completed = false; !completed; ++call) {
     for (const wchar_t* when : {L"before", L"after"}) {
-      const std::string moment = std::string(when == std::wstring(L"before") ? "before" : "after") +
-                                 " call " + std::to_string(call);
+      const bool before = when == std::wstring(L"before");
+      const std::string moment = std::string(before ? "before " : "after ") +
+                                 (call <= static_cast<int>(made.size()) ? made[call - 1] : "-") +
+                                 " (call " + std::to_string(call) + ")";
       putOldFile();
       SaveChild child(L"\"" + path(L"remesa.xml") + L"\" " + std::to_wstring(call) + L" " + when);
-      EXPECT_EQ(child.exitCode(), ScriptedCalls::kEnded) << moment;
-      const bool old = checkAfterEnd(moment);
-      // Up to the replace the old bytes stay; from the replace on the new ones are in place.
-      const bool replaced = call == kSaveCalls && when == std::wstring(L"after");
-      EXPECT_EQ(old, !replaced) << moment;
+      const DWORD code = child.exitCode();
+      completed = code == 0;
+      EXPECT_TRUE(code == ScriptedCalls::kEnded || completed) << moment << ": exit code " << code;
+      const std::size_t index = static_cast<std::size_t>(call - 1);
+      checkAfterEnd(moment, before ? isMove(index) : isMove(index + 1));
     }
   }
-  EXPECT_EQ(outcomes_.newBytes, 1);
+  std::cout << "[ calls    ] " << call - 2 << " calls, each ended before and after: "
+            << outcomes_.oldBytes << " old bytes, " << outcomes_.lastInstant
+            << " in the last instant, " << outcomes_.newBytes << " new bytes\n";
+  EXPECT_EQ(call - 2, static_cast<int>(made.size()));
+  EXPECT_EQ(outcomes_.lastInstant, 2) << "after clearing the mark, before the replace";
 }
 
 TEST_F(SaveKillTest, EndedAtMomentsSpreadOverTheSave) {
@@ -197,17 +225,18 @@ TEST_F(SaveKillTest, EndedAtMomentsSpreadOverTheSave) {
     EXPECT_TRUE(code == SaveChild::kEndedByTest || code == 0) << "exit code " << code;
     checkAfterEnd(
         "ended after " +
-        std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(delay).count()) +
-        " us");
+            std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(delay).count()) +
+            " us",
+        true);
   }
   std::cout << "[ moments  ] save of " << savedText_.size() << " bytes took "
             << std::chrono::duration_cast<std::chrono::milliseconds>(whole).count() << " ms; "
-            << kMoments << " ends: " << outcomes_.oldBytes << " before the temporary file, "
-            << outcomes_.oldBytesWithTemporary << " during the write, " << outcomes_.newBytes
+            << kMoments << " ends: " << outcomes_.oldBytes << " with the old bytes, "
+            << outcomes_.lastInstant << " in the last instant, " << outcomes_.newBytes
             << " after the replace\n";
-  EXPECT_EQ(outcomes_.oldBytes + outcomes_.oldBytesWithTemporary + outcomes_.newBytes, kMoments);
-  EXPECT_GT(outcomes_.oldBytesWithTemporary, 0) << "some moments fall inside the write";
-  EXPECT_GT(outcomes_.newBytes, 0) << "the last moments come after the save";
+  EXPECT_EQ(outcomes_.oldBytes + outcomes_.lastInstant + outcomes_.newBytes, kMoments);
+  EXPECT_GT(outcomes_.oldBytes, kMoments / 3) << "many moments fall inside the conversion";
+  EXPECT_GT(outcomes_.newBytes, 0) << "the last moments come after it";
 }
 
 }  // namespace

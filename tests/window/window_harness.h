@@ -85,7 +85,6 @@ class WindowTest : public ::testing::Test {
   HWND handle() const { return window_->handle(); }
   HWND control(int id) const { return GetDlgItem(handle(), id); }
   void pump() const { window_->dispatchWaitingMessagesForTesting(); }
-  std::string_view document() const { return window_->loadedDocumentForTesting(); }
   const painting::Surface& surface() const { return window_->surfaceForTesting(); }
 
   // As Windows tells the window when it moves to a screen of another DPI.
