@@ -1,7 +1,7 @@
 // A conversion ended at any moment leaves the remittance with exactly its old or exactly its new
-// bytes, and no temporary file: only an end in the instant between clearing the temporary
-// file's deletion mark and putting it in place may leave one, which holds the new bytes and is
-// never listed as a remittance.
+// bytes, and no temporary file: only an end in the instant between the temporary file's creation
+// and its deletion mark (it is empty then), or between clearing the mark and putting it in place
+// (it holds the new bytes) may leave one, which is never listed as a remittance.
 //
 // A child process (save_child.exe, beside this test) converts the file and is ended: by its own
 // script just before and just after call 1, 2, 3 ... of the conversion, until one ends without
@@ -57,7 +57,8 @@ class SaveChild {
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     EXPECT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &process));
+                               nullptr, &startup, &process))
+        << "error " << GetLastError();
     CloseHandle(process.hThread);
     process_ = process.hProcess;
   }
@@ -83,7 +84,7 @@ class SaveChild {
 
 struct Outcomes {
   int oldBytes = 0;
-  int lastInstant = 0;  // old bytes and the new ones in a temporary file
+  int lastInstant = 0;  // old bytes and a temporary file left, in the first or the last instant
   int newBytes = 0;
 };
 
@@ -108,9 +109,9 @@ class SaveKillTest : public FilesTest {
   }
 
   // Checks the folder after one ended conversion and clears what it left; true for the old bytes.
-  // `lastInstant` says whether the end may have come between the clearing of the deletion mark
-  // and the replace.
-  bool checkAfterEnd(const std::string& moment, bool lastInstant) {
+  // `firstInstant` and `lastInstant` say whether the end may have come between the creation of
+  // the temporary file and its deletion mark, or between the clearing of the mark and the replace.
+  bool checkAfterEnd(const std::string& moment, bool firstInstant, bool lastInstant) {
     EXPECT_EQ(remittance::listRemittances(folder()), std::vector<std::wstring>{L"remesa.xml"})
         << moment << ": the listing shows more than the remittance";
     const std::string bytes = read(L"remesa.xml");
@@ -122,8 +123,10 @@ class SaveKillTest : public FilesTest {
     for (const std::wstring& name : namesIn(folder())) {
       if (name == L"remesa.xml") continue;
       temporaryLeft = true;
-      EXPECT_TRUE(lastInstant && fileIsOld_ && name.ends_with(L".tmp") && read(name) == savedText_)
-          << moment << ": file left behind: " << narrow(name);
+      const std::string left = read(name);
+      EXPECT_TRUE(fileIsOld_ && name.ends_with(L".tmp") &&
+                  ((firstInstant && left.empty()) || (lastInstant && left == savedText_)))
+          << moment << ": file left behind: " << narrow(name) << ", " << left.size() << " bytes";
       DeleteFileW(path(name).c_str());
     }
     if (fileIsOld_) ++(temporaryLeft ? outcomes_.lastInstant : outcomes_.oldBytes);
@@ -182,8 +185,12 @@ TEST_F(SaveKillTest, EndedAtEveryCallLeavesOldOrNewBytes) {
   ASSERT_EQ(remittance::convertRemittance(path(L"remesa.xml"), names), Outcome::Converted);
   fileIsOld_ = false;
   const std::vector<std::string>& made = names.made();
-  const auto isMove = [&](std::size_t index) {
-    return index < made.size() && made[index] == "moveFileOver";
+  const auto is = [&](std::size_t index, const char* name) {
+    return index < made.size() && made[index] == name;
+  };
+  // Call `index` (from 0) comes in the instant before the call named `next`, after `previous`.
+  const auto between = [&](std::size_t index, const char* previous, const char* next) {
+    return is(index, next) && index > 0 && is(index - 1, previous);
   };
 
   int call = 1;
@@ -198,15 +205,18 @@ TEST_F(SaveKillTest, EndedAtEveryCallLeavesOldOrNewBytes) {
       const DWORD code = child.exitCode();
       completed = code == 0;
       EXPECT_TRUE(code == ScriptedCalls::kEnded || completed) << moment << ": exit code " << code;
-      const std::size_t index = static_cast<std::size_t>(call - 1);
-      checkAfterEnd(moment, before ? isMove(index) : isMove(index + 1));
+      // Ended before call `index`, or after it, which is before call `index + 1`.
+      const std::size_t index = static_cast<std::size_t>(call - 1) + (before ? 0 : 1);
+      checkAfterEnd(moment, between(index, "createFile", "markForDeletion"),
+                    between(index, "markForDeletion", "moveFileOver"));
     }
   }
   std::cout << "[ calls    ] " << call - 2 << " calls, each ended before and after: "
             << outcomes_.oldBytes << " old bytes, " << outcomes_.lastInstant
-            << " in the last instant, " << outcomes_.newBytes << " new bytes\n";
+            << " in the first or the last instant, " << outcomes_.newBytes << " new bytes\n";
   EXPECT_EQ(call - 2, static_cast<int>(made.size()));
-  EXPECT_EQ(outcomes_.lastInstant, 2) << "after clearing the mark, before the replace";
+  EXPECT_EQ(outcomes_.lastInstant, 4) << "each instant, ended after its first call and before "
+                                         "its second";
 }
 
 TEST_F(SaveKillTest, EndedAtMomentsSpreadOverTheSave) {
@@ -227,7 +237,7 @@ TEST_F(SaveKillTest, EndedAtMomentsSpreadOverTheSave) {
         "ended after " +
             std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(delay).count()) +
             " us",
-        true);
+        true, true);
   }
   std::cout << "[ moments  ] save of " << savedText_.size() << " bytes took "
             << std::chrono::duration_cast<std::chrono::milliseconds>(whole).count() << " ms; "
