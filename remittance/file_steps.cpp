@@ -44,13 +44,12 @@ DWORD readStamp(HANDLE file, BY_HANDLE_FILE_INFORMATION& information, FileStamp&
   FILE_BASIC_INFO times{};
   if (!calls.getFileInformation(file, &information) || !calls.getBasicInformation(file, &times))
     return GetLastError();
-  stamp = {information.dwVolumeSerialNumber,
-           static_cast<std::uint64_t>(
-               joined(information.nFileIndexHigh, information.nFileIndexLow)),
-           static_cast<std::uint64_t>(joined(information.nFileSizeHigh, information.nFileSizeLow)),
-           joined(information.ftLastWriteTime.dwHighDateTime,
-                  information.ftLastWriteTime.dwLowDateTime),
-           times.ChangeTime.QuadPart};
+  stamp = {
+      information.dwVolumeSerialNumber,
+      static_cast<std::uint64_t>(joined(information.nFileIndexHigh, information.nFileIndexLow)),
+      static_cast<std::uint64_t>(joined(information.nFileSizeHigh, information.nFileSizeLow)),
+      joined(information.ftLastWriteTime.dwHighDateTime, information.ftLastWriteTime.dwLowDateTime),
+      times.ChangeTime.QuadPart};
   return ERROR_SUCCESS;
 }
 
@@ -97,7 +96,7 @@ std::wstring longPath(const std::wstring& file) {
   const std::size_t nameAt = file.find_last_of(L"\\/") + 1;
   const std::wstring folder = fullPath(file.substr(0, nameAt));
   std::wstring path = folder.starts_with(LR"(\\)") ? LR"(\\?\UNC\)" + folder.substr(2)
-                                                    : std::wstring(kLongPrefix) + folder;
+                                                   : std::wstring(kLongPrefix) + folder;
   if (!path.ends_with(L'\\')) path += L'\\';
   return path + file.substr(nameAt);
 }
@@ -109,7 +108,8 @@ Remittance::Remittance(const std::wstring& file, SystemCalls& calls) : file_(fil
                                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN));
     if (handle_.valid()) break;
     const DWORD error = GetLastError();
-    if (!isPassingLock(error) || attempt == kLockAttempts) fail(FileProblem::CannotRead, file_, error);
+    if (!isPassingLock(error) || attempt == kLockAttempts)
+      fail(FileProblem::CannotRead, file_, error);
     calls_.pause(kLockPauseMs);
   }
   const DWORD error = readStamp(handle_.get(), information_, stamp_, calls_);
@@ -183,8 +183,8 @@ TemporaryFile::TemporaryFile(const Remittance& remittance, const std::wstring& p
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     SECURITY_ATTRIBUTES security{sizeof security, descriptor.data(), FALSE};
     path_ = folder_ + temporaryName(attempt);
-    handle_ = FileHandle(calls_.createFile(path_.c_str(), GENERIC_WRITE | DELETE,
-                                           FILE_SHARE_DELETE, CREATE_NEW, attributes, &security));
+    handle_ = FileHandle(calls_.createFile(path_.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE,
+                                           CREATE_NEW, attributes, &security));
     if (handle_.valid()) break;
     error = GetLastError();
     if (error == ERROR_INVALID_OWNER) {

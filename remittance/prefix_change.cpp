@@ -45,7 +45,8 @@ std::array<std::string_view, 3> ConvertedBytes::next(std::string_view piece) {
   const auto part = [&](std::uint64_t from, std::uint64_t to) {
     from = std::clamp(from, start, end);
     to = std::clamp(to, from, end);
-    return piece.substr(static_cast<std::size_t>(from - start), static_cast<std::size_t>(to - from));
+    return piece.substr(static_cast<std::size_t>(from - start),
+                        static_cast<std::size_t>(to - from));
   };
   const bool replacedHere = start <= prefixAt_ && prefixAt_ < end;
   return {part(start, prefixAt_), replacedHere ? kFinancingPrefix : std::string_view(),

@@ -34,7 +34,8 @@ std::wstring remittanceFolder() {
   for (;;) {
     const DWORD length =
         GetModuleFileNameW(nullptr, program.data(), static_cast<DWORD>(program.size()));
-    if (length == 0) throw FileError(FileProblem::CannotListFolder, L"trasvidora.exe", GetLastError());
+    if (length == 0)
+      throw FileError(FileProblem::CannotListFolder, L"trasvidora.exe", GetLastError());
     if (length < program.size()) {
       program.resize(length);
       return longPath(program.substr(0, program.find_last_of(L'\\') + 1) + L"remesas\\");
@@ -47,8 +48,8 @@ std::vector<std::wstring> listRemittances(const std::wstring& folder) {
   const std::wstring pattern = longPath(withClosingBackslash(folder)) + L"*";
   WIN32_FIND_DATAW entry{};
   const FolderSearch search(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry,
-                                           FindExSearchNameMatch, nullptr,
-                                           FIND_FIRST_EX_LARGE_FETCH));
+                                             FindExSearchNameMatch, nullptr,
+                                             FIND_FIRST_EX_LARGE_FETCH));
   std::vector<std::wstring> names;
   if (!search.valid()) {
     const DWORD error = GetLastError();

@@ -23,8 +23,7 @@ class SystemCalls {
   virtual DWORD getFinalPath(HANDLE file, wchar_t* path, DWORD size);
   virtual DWORD getAttributes(const wchar_t* path);
   // The file's security descriptor, self-relative, with the parts `which` asks for.
-  virtual BOOL getSecurity(HANDLE file, SECURITY_INFORMATION which,
-                           std::vector<BYTE>& descriptor);
+  virtual BOOL getSecurity(HANDLE file, SECURITY_INFORMATION which, std::vector<BYTE>& descriptor);
   virtual BOOL readFile(HANDLE file, void* buffer, DWORD size, DWORD* done);
   virtual BOOL rewind(HANDLE file);
   virtual BOOL writeFile(HANDLE file, const void* bytes, DWORD size, DWORD* done);

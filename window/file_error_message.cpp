@@ -41,10 +41,12 @@ std::wstring whatFailed(remittance::FileProblem problem, const std::wstring& nam
     case FileProblem::CannotSave:
       return L"No se puede guardar la remesa " + name + L".";
     case FileProblem::ChangedWhileSaving:
-      return L"La remesa " + name + L" ha cambiado mientras se guardaba. No se ha escrito nada en ella.";
+      return L"La remesa " + name +
+             L" ha cambiado mientras se guardaba. No se ha escrito nada en ella.";
     case FileProblem::HasOtherNames:
       return L"La remesa " + name +
-             L" tiene más de un nombre en el disco (enlaces duros). Al guardarla, los otros nombres "
+             L" tiene más de un nombre en el disco (enlaces duros). Al guardarla, los otros "
+             L"nombres "
              L"seguirían con el contenido antiguo, así que no se ha escrito nada en ella.";
     case FileProblem::FolderRefusesNewFiles:
       return L"No se puede guardar la remesa: la carpeta " + name +

@@ -111,7 +111,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PrefixSearchPosition, CountsBeyondFourGigabytes) {
   PrefixSearch search;
   const std::string nothing(1 << 20, ' ');
-  for (int piece = 0; piece < 4096 + 1; ++piece) ASSERT_EQ(search.look(nothing), PrefixSearch::Answer::NotYet);
+  for (int piece = 0; piece < 4096 + 1; ++piece)
+    ASSERT_EQ(search.look(nothing), PrefixSearch::Answer::NotYet);
   ASSERT_EQ(search.look("x<MsgId>PRE1"), PrefixSearch::Answer::Change);
   EXPECT_EQ(search.prefixAt(), (std::uint64_t{4097} << 20) + 8);
 }

@@ -23,8 +23,8 @@ class Faults : public FilesTest {
 };
 
 TEST_F(Faults, EveryCallOfAConversionFailedInTurn) {
-  for (const DWORD fault : {DWORD{ERROR_IO_DEVICE}, DWORD{ERROR_ACCESS_DENIED},
-                            DWORD{ERROR_DISK_FULL}}) {
+  for (const DWORD fault :
+       {DWORD{ERROR_IO_DEVICE}, DWORD{ERROR_ACCESS_DENIED}, DWORD{ERROR_DISK_FULL}}) {
     int call = 1;
     for (;; ++call) {
       SCOPED_TRACE("call " + std::to_string(call) + " fails with error " + std::to_string(fault));
@@ -51,24 +51,6 @@ TEST_F(Faults, EveryCallOfAConversionFailedInTurn) {
   }
 }
 
-TEST_F(Faults, EveryCallOfTheCheckAtSelectionFailedInTurn) {
-  write(L"remesa.xml", original_);
-  int call = 1;
-  for (;; ++call) {
-    ScriptedCalls calls(call, Script::Fail, ERROR_IO_DEVICE);
-    try {
-      remittance::checkRemittance(path(L"remesa.xml"), calls);
-      if (calls.reached()) ADD_FAILURE() << calls.made()[call - 1] << " failed unnoticed";
-    } catch (const FileError& error) {
-      EXPECT_EQ(error.problem(), FileProblem::CannotRead);
-      EXPECT_EQ(error.systemError(), DWORD{ERROR_IO_DEVICE});
-    }
-    if (!calls.reached()) break;
-  }
-  EXPECT_GT(call, 3);
-  EXPECT_EQ(read(L"remesa.xml"), original_);
-}
-
 // A lock that another program lets go of within the second the conversion waits, when the file
 // is opened and when it is replaced; short writes and a taken temporary name on the way.
 TEST_F(Faults, PassingLocksAndShortWritesStillConvert) {
@@ -79,7 +61,8 @@ TEST_F(Faults, PassingLocksAndShortWritesStillConvert) {
       holder_ = CreateFileW(file_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     }
     void letGo() {
-      if (holder_ != INVALID_HANDLE_VALUE) CloseHandle(std::exchange(holder_, INVALID_HANDLE_VALUE));
+      if (holder_ != INVALID_HANDLE_VALUE)
+        CloseHandle(std::exchange(holder_, INVALID_HANDLE_VALUE));
     }
     HANDLE createFile(const wchar_t* path, DWORD access, DWORD sharing, DWORD disposition,
                       DWORD flags, SECURITY_ATTRIBUTES* security) override {

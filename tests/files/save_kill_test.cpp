@@ -176,7 +176,6 @@ class SaveKillTest : public FilesTest {
   std::string savedText_;
 };
 
-
 TEST_F(SaveKillTest, EndedAtEveryCallLeavesOldOrNewBytes) {
   use(largeRemittance(kSmallSize));
   // The calls' names, from a conversion of the same file here, say where the last instant is.
@@ -211,9 +210,10 @@ TEST_F(SaveKillTest, EndedAtEveryCallLeavesOldOrNewBytes) {
                     between(index, "markForDeletion", "moveFileOver"));
     }
   }
-  std::cout << "[ calls    ] " << call - 2 << " calls, each ended before and after: "
-            << outcomes_.oldBytes << " old bytes, " << outcomes_.lastInstant
-            << " in the first or the last instant, " << outcomes_.newBytes << " new bytes\n";
+  std::cout << "[ calls    ] " << call - 2
+            << " calls, each ended before and after: " << outcomes_.oldBytes << " old bytes, "
+            << outcomes_.lastInstant << " in the first or the last instant, " << outcomes_.newBytes
+            << " new bytes\n";
   EXPECT_EQ(call - 2, static_cast<int>(made.size()));
   EXPECT_EQ(outcomes_.lastInstant, 4) << "each instant, ended after its first call and before "
                                          "its second";

@@ -10,8 +10,8 @@
 
 namespace {
 
-using remittance::FileProblem;
 using remittance::FileError;
+using remittance::FileProblem;
 
 TEST(FileErrorMessage, NamesTheFileWhatFailedAndTheReason) {
   const std::wstring oddName = std::wstring(LR"(C:\remesas\)") + L"\xD800" + L"r.xml";
