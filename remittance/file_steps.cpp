@@ -94,7 +94,7 @@ std::wstring temporaryName(int attempt) {
 std::wstring longPath(const std::wstring& file) {
   if (file.starts_with(kLongPrefix)) return file;
   const std::size_t nameAt = file.find_last_of(L"\\/") + 1;
-  const std::wstring folder = fullPath(file.substr(0, nameAt));
+  const std::wstring folder = fullPath(nameAt == 0 ? L".\\" : file.substr(0, nameAt));
   std::wstring path = folder.starts_with(LR"(\\)") ? LR"(\\?\UNC\)" + folder.substr(2)
                                                    : std::wstring(kLongPrefix) + folder;
   if (!path.ends_with(L'\\')) path += L'\\';
