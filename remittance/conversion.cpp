@@ -12,7 +12,7 @@ namespace remittance {
 namespace {
 
 // The fixed buffer every remittance goes through, whatever its size.
-constexpr std::size_t kBufferSize = 1u << 20;
+constexpr std::size_t kBufferSize = 4u << 20;
 // What the check at selection reads.
 constexpr std::size_t kCheckedSize = 64u << 10;
 

@@ -46,8 +46,8 @@ const std::string kHeader =
     "<Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:pain.008.001.02\">\r\n"
     "  <CstmrDrctDbtInitn>\r\n    <GrpHdr>\r\n";
 
-// The conversion reads 1 MiB at a time: these files put the tag across and beyond that.
-constexpr std::size_t kMiB = 1u << 20;
+// The conversion reads 4 MiB at a time: these files put the tag across and beyond that.
+constexpr std::size_t kPiece = 4u << 20;
 
 struct Input {
   const char* name;
@@ -59,7 +59,7 @@ std::vector<Input> inputs() {
   const std::string noise = binaryNoise(64 * 1024, 2026);
   const std::string id = "<MsgId>PRE2026120700001</MsgId>";
   const std::string newId = "<MsgId>FSDD2026120700001</MsgId>";
-  const std::string filler(3 * kMiB + 7, ' ');
+  const std::string filler(2 * kPiece + 7, ' ');
   return {
       {"Remittance", kHeader + id + "\r\n", kHeader + newId + "\r\n\r\n"},
       {"EmptyFile", "", ""},
@@ -71,10 +71,10 @@ std::vector<Input> inputs() {
       {"ByteOrderMarkAndNulBytesAreKept", "\xEF\xBB\xBF\0\0"s + kHeader + id,
        "\xEF\xBB\xBF\0\0"s + kHeader + newId + "\r\n"},
       {"EndsAfterPRE", kHeader + "<MsgId>PRE", kHeader + "<MsgId>FSDD\r\n"},
-      {"TagAcrossTheFirstPiece", std::string(kMiB - 3, ' ') + id,
-       std::string(kMiB - 3, ' ') + newId + "\r\n"},
-      {"PrefixAcrossTheFirstPiece", std::string(kMiB - 8, ' ') + id,
-       std::string(kMiB - 8, ' ') + newId + "\r\n"},
+      {"TagAcrossTheFirstPiece", std::string(kPiece - 3, ' ') + id,
+       std::string(kPiece - 3, ' ') + newId + "\r\n"},
+      {"PrefixAcrossTheFirstPiece", std::string(kPiece - 8, ' ') + id,
+       std::string(kPiece - 8, ' ') + newId + "\r\n"},
       {"TagAfterSomeMegabytes", filler + id + filler, filler + newId + filler + "\r\n"},
       {"NoTagInSomeMegabytes", filler + filler, ""},
   };

@@ -18,7 +18,7 @@
 namespace {
 
 // A few pieces of the conversion's buffer.
-constexpr std::size_t kSize = (5u << 20) / 2;
+constexpr std::size_t kSize = 10u << 20;
 
 std::string largeRemittance(std::size_t size) {
   std::string text =
