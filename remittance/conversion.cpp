@@ -50,6 +50,8 @@ Outcome convertRemittance(const std::wstring& file, SystemCalls& calls) {
   // 4. The new file, beside the file itself (the one a symbolic link points to).
   const std::wstring place = remittance.place();
   TemporaryFile temporary(remittance, place, file, calls);
+  temporary.reserve(remittance.stamp().size + kFinancingPrefix.size() - kCollectionPrefix.size() +
+                    kSavedLineEnd.size());
 
   // 5. The converted bytes, from the first: the tag lay beyond the first piece only in a file
   //    whose start left the buffer, which is read again.

@@ -219,6 +219,14 @@ void TemporaryFile::fail(DWORD error) const {
   remittance::fail(FileProblem::CannotSave, file_, error);
 }
 
+void TemporaryFile::reserve(std::uint64_t size) {
+  if (calls_.reserveSpace(handle_.get(), static_cast<LONGLONG>(size))) return;
+  // Only the lack of room is a failure: a file system that cannot reserve still takes the
+  // writes, each of them checked.
+  const DWORD error = GetLastError();
+  if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL) fail(error);
+}
+
 void TemporaryFile::write(std::string_view bytes) {
   while (!bytes.empty()) {
     const auto piece = static_cast<DWORD>(std::min(bytes.size(), kLargestPiece));

@@ -84,6 +84,9 @@ class TemporaryFile {
   TemporaryFile& operator=(const TemporaryFile&) = delete;
   ~TemporaryFile();
 
+  // Takes the room for `size` bytes at once: a folder without room for the new file says so
+  // before anything is written, and the file system lays the file out in one go.
+  void reserve(std::uint64_t size);
   void write(std::string_view bytes);
   void setCreationTime(const FILETIME& time);
   void flush();

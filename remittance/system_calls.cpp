@@ -48,6 +48,12 @@ BOOL SystemCalls::writeFile(HANDLE file, const void* bytes, DWORD size, DWORD* d
   return WriteFile(file, bytes, size, done, nullptr);
 }
 
+BOOL SystemCalls::reserveSpace(HANDLE file, LONGLONG size) {
+  FILE_ALLOCATION_INFO room{};
+  room.AllocationSize.QuadPart = size;
+  return SetFileInformationByHandle(file, FileAllocationInfo, &room, sizeof room);
+}
+
 BOOL SystemCalls::setCreationTime(HANDLE file, const FILETIME* time) {
   return SetFileTime(file, time, nullptr, nullptr);
 }

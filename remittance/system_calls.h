@@ -27,6 +27,8 @@ class SystemCalls {
   virtual BOOL readFile(HANDLE file, void* buffer, DWORD size, DWORD* done);
   virtual BOOL rewind(HANDLE file);
   virtual BOOL writeFile(HANDLE file, const void* bytes, DWORD size, DWORD* done);
+  // SetFileInformationByHandle(FileAllocationInfo): room on the disk for `size` bytes.
+  virtual BOOL reserveSpace(HANDLE file, LONGLONG size);
   virtual BOOL setCreationTime(HANDLE file, const FILETIME* time);
   // SetFileInformationByHandle(FileDispositionInfo): the file goes when its last handle closes.
   virtual BOOL markForDeletion(HANDLE file, bool deleted);

@@ -62,6 +62,9 @@ class ScriptedCalls : public remittance::SystemCalls {
   BOOL writeFile(HANDLE file, const void* bytes, DWORD size, DWORD* done) override {
     return run("writeFile", FALSE, [&] { return SystemCalls::writeFile(file, bytes, size, done); });
   }
+  BOOL reserveSpace(HANDLE file, LONGLONG size) override {
+    return run("reserveSpace", FALSE, [&] { return SystemCalls::reserveSpace(file, size); });
+  }
   BOOL setCreationTime(HANDLE file, const FILETIME* time) override {
     return run("setCreationTime", FALSE, [&] { return SystemCalls::setCreationTime(file, time); });
   }
