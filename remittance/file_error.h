@@ -5,29 +5,32 @@
 
 namespace remittance {
 
-// What the program was doing with a file when it failed.
-enum class FileAction {
-  ListFolder,
-  Read,
-  Write,
-  ChangedWhileSaving,  // the file on disk was no longer the one read: nothing was written
+// Why a file could not be used.
+enum class FileProblem {
+  CannotListFolder,       // the file is the folder
+  CannotRead,             // the remittance cannot be opened or read
+  CannotSave,             // the remittance cannot be replaced: it keeps its bytes
+  ChangedWhileSaving,     // the file on disk was no longer the one read: nothing was written
+  HasOtherNames,          // more than one hard link: a replacement would split them
+  FolderRefusesNewFiles,  // the file is the folder, where no new file can be created
+  FolderLacksRoom,        // the file is the folder, without room for a second copy
 };
 
-// A file operation that failed: which file (the path as given, which may hold any UTF-16 units),
-// what was being done and the system's own reason, a Win32 error code (0 when the system did not
-// refuse anything).
+// A file operation that failed: which file or folder (the path as given, which may hold any
+// UTF-16 units), what the problem is and the system's own reason, a Win32 error code (0 when the
+// system did not refuse anything).
 class FileError : public std::exception {
  public:
-  FileError(FileAction action, std::wstring file, unsigned long systemError)
-      : action_(action), file_(std::move(file)), systemError_(systemError) {}
+  FileError(FileProblem problem, std::wstring file, unsigned long systemError)
+      : problem_(problem), file_(std::move(file)), systemError_(systemError) {}
 
   const char* what() const noexcept override { return "remittance file error"; }
-  FileAction action() const { return action_; }
+  FileProblem problem() const { return problem_; }
   const std::wstring& file() const { return file_; }
   unsigned long systemError() const { return systemError_; }
 
  private:
-  FileAction action_;
+  FileProblem problem_;
   std::wstring file_;
   unsigned long systemError_;
 };

@@ -3,27 +3,13 @@
 #include <algorithm>
 
 #include "file_error.h"
-#include "long_path.h"
+#include "file_steps.h"
+#include "owned_handle.h"
 #include "remittance_files.h"
 #include "remittance_names.h"
 
 namespace remittance {
 namespace {
-
-class FindHandle {
- public:
-  explicit FindHandle(HANDLE handle) : handle_(handle) {}
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  ~FindHandle() {
-    if (valid()) FindClose(handle_);
-  }
-  HANDLE get() const { return handle_; }
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE handle_;
-};
 
 bool isListed(const WIN32_FIND_DATAW& entry) {
   constexpr DWORD kLeftOut = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
@@ -48,10 +34,11 @@ std::wstring remittanceFolder() {
   for (;;) {
     const DWORD length =
         GetModuleFileNameW(nullptr, program.data(), static_cast<DWORD>(program.size()));
-    if (length == 0) throw FileError(FileAction::Read, L"trasvidora.exe", GetLastError());
+    if (length == 0)
+      throw FileError(FileProblem::CannotListFolder, L"trasvidora.exe", GetLastError());
     if (length < program.size()) {
       program.resize(length);
-      return program.substr(0, program.find_last_of(L'\\') + 1) + L"remesas\\";
+      return longPath(program.substr(0, program.find_last_of(L'\\') + 1) + L"remesas\\");
     }
     program.resize(program.size() * 2);
   }
@@ -60,20 +47,20 @@ std::wstring remittanceFolder() {
 std::vector<std::wstring> listRemittances(const std::wstring& folder) {
   const std::wstring pattern = longPath(withClosingBackslash(folder)) + L"*";
   WIN32_FIND_DATAW entry{};
-  const FindHandle search(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry,
-                                           FindExSearchNameMatch, nullptr,
-                                           FIND_FIRST_EX_LARGE_FETCH));
+  const FolderSearch search(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry,
+                                             FindExSearchNameMatch, nullptr,
+                                             FIND_FIRST_EX_LARGE_FETCH));
   std::vector<std::wstring> names;
   if (!search.valid()) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND) return names;  // An empty folder.
-    throw FileError(FileAction::ListFolder, folder, error);
+    throw FileError(FileProblem::CannotListFolder, folder, error);
   }
   do {
     if (isListed(entry)) names.emplace_back(entry.cFileName);
   } while (FindNextFileW(search.get(), &entry));
   const DWORD error = GetLastError();
-  if (error != ERROR_NO_MORE_FILES) throw FileError(FileAction::ListFolder, folder, error);
+  if (error != ERROR_NO_MORE_FILES) throw FileError(FileProblem::CannotListFolder, folder, error);
   std::sort(names.begin(), names.end(), lessIgnoringCase);
   return names;
 }

@@ -3,35 +3,71 @@
 namespace remittance {
 
 HANDLE SystemCalls::createFile(const wchar_t* path, DWORD access, DWORD sharing, DWORD disposition,
-                               DWORD flagsAndAttributes) {
-  return CreateFileW(path, access, sharing, nullptr, disposition, flagsAndAttributes, nullptr);
+                               DWORD flagsAndAttributes, SECURITY_ATTRIBUTES* security) {
+  return CreateFileW(path, access, sharing, security, disposition, flagsAndAttributes, nullptr);
 }
 
 BOOL SystemCalls::getFileInformation(HANDLE file, BY_HANDLE_FILE_INFORMATION* information) {
   return GetFileInformationByHandle(file, information);
 }
 
+BOOL SystemCalls::getBasicInformation(HANDLE file, FILE_BASIC_INFO* information) {
+  return GetFileInformationByHandleEx(file, FileBasicInfo, information, sizeof *information);
+}
+
+DWORD SystemCalls::getFinalPath(HANDLE file, wchar_t* path, DWORD size) {
+  return GetFinalPathNameByHandleW(file, path, size, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+}
+
+DWORD SystemCalls::getAttributes(const wchar_t* path) {
+  return GetFileAttributesW(path);
+}
+
+BOOL SystemCalls::getSecurity(HANDLE file, SECURITY_INFORMATION which,
+                              std::vector<BYTE>& descriptor) {
+  for (;;) {
+    DWORD needed = 0;
+    if (GetKernelObjectSecurity(file, which, descriptor.data(),
+                                static_cast<DWORD>(descriptor.size()), &needed)) {
+      return TRUE;
+    }
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= descriptor.size()) return FALSE;
+    descriptor.resize(needed);
+  }
+}
+
 BOOL SystemCalls::readFile(HANDLE file, void* buffer, DWORD size, DWORD* done) {
   return ReadFile(file, buffer, size, done, nullptr);
+}
+
+BOOL SystemCalls::rewind(HANDLE file) {
+  return SetFilePointerEx(file, LARGE_INTEGER{}, nullptr, FILE_BEGIN);
 }
 
 BOOL SystemCalls::writeFile(HANDLE file, const void* bytes, DWORD size, DWORD* done) {
   return WriteFile(file, bytes, size, done, nullptr);
 }
 
+BOOL SystemCalls::reserveSpace(HANDLE file, LONGLONG size) {
+  FILE_ALLOCATION_INFO room{};
+  room.AllocationSize.QuadPart = size;
+  return SetFileInformationByHandle(file, FileAllocationInfo, &room, sizeof room);
+}
+
 BOOL SystemCalls::setCreationTime(HANDLE file, const FILETIME* time) {
   return SetFileTime(file, time, nullptr, nullptr);
+}
+
+BOOL SystemCalls::markForDeletion(HANDLE file, bool deleted) {
+  FILE_DISPOSITION_INFO disposition{static_cast<BOOLEAN>(deleted)};
+  return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
 }
 
 BOOL SystemCalls::flushFileBuffers(HANDLE file) {
   return FlushFileBuffers(file);
 }
 
-BOOL SystemCalls::closeHandle(HANDLE handle) {
-  return CloseHandle(handle);
-}
-
-BOOL SystemCalls::replaceFile(const wchar_t* from, const wchar_t* to) {
+BOOL SystemCalls::moveFileOver(const wchar_t* from, const wchar_t* to) {
   return MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace remittance {
 
 class SystemCalls {
@@ -13,15 +15,26 @@ class SystemCalls {
   virtual ~SystemCalls() = default;
 
   virtual HANDLE createFile(const wchar_t* path, DWORD access, DWORD sharing, DWORD disposition,
-                            DWORD flagsAndAttributes);
+                            DWORD flagsAndAttributes, SECURITY_ATTRIBUTES* security = nullptr);
   virtual BOOL getFileInformation(HANDLE file, BY_HANDLE_FILE_INFORMATION* information);
+  // GetFileInformationByHandleEx(FileBasicInfo): the times, the change time included.
+  virtual BOOL getBasicInformation(HANDLE file, FILE_BASIC_INFO* information);
+  // GetFinalPathNameByHandleW, in the "\\?\" form.
+  virtual DWORD getFinalPath(HANDLE file, wchar_t* path, DWORD size);
+  virtual DWORD getAttributes(const wchar_t* path);
+  // The file's security descriptor, self-relative, with the parts `which` asks for.
+  virtual BOOL getSecurity(HANDLE file, SECURITY_INFORMATION which, std::vector<BYTE>& descriptor);
   virtual BOOL readFile(HANDLE file, void* buffer, DWORD size, DWORD* done);
+  virtual BOOL rewind(HANDLE file);
   virtual BOOL writeFile(HANDLE file, const void* bytes, DWORD size, DWORD* done);
+  // SetFileInformationByHandle(FileAllocationInfo): room on the disk for `size` bytes.
+  virtual BOOL reserveSpace(HANDLE file, LONGLONG size);
   virtual BOOL setCreationTime(HANDLE file, const FILETIME* time);
+  // SetFileInformationByHandle(FileDispositionInfo): the file goes when its last handle closes.
+  virtual BOOL markForDeletion(HANDLE file, bool deleted);
   virtual BOOL flushFileBuffers(HANDLE file);
-  virtual BOOL closeHandle(HANDLE handle);
   // MoveFileExW with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH.
-  virtual BOOL replaceFile(const wchar_t* from, const wchar_t* to);
+  virtual BOOL moveFileOver(const wchar_t* from, const wchar_t* to);
   virtual BOOL deleteFile(const wchar_t* path);
   virtual void pause(DWORD milliseconds);
 };

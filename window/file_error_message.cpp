@@ -6,10 +6,16 @@
 
 namespace {
 
-// The path as the user knows it: backslashes, and a folder without its closing separator.
+// The path as the user knows it: backslashes, no "\\?\" form, and a folder without its closing
+// separator.
 std::wstring shownPath(std::wstring path) {
   for (wchar_t& character : path) {
     if (character == L'/') character = L'\\';
+  }
+  if (path.starts_with(LR"(\\?\UNC\)")) {
+    path.erase(2, 6);
+  } else if (path.starts_with(LR"(\\?\)")) {
+    path.erase(0, 4);
   }
   if (path.size() > 1 && path.back() == L'\\') path.pop_back();
   return path;
@@ -24,19 +30,34 @@ std::wstring fromAnsi(const char* text) {
   return wide;
 }
 
-// How the message starts: what could not be done, up to the file's name.
-std::wstring_view whatFailed(remittance::FileAction action) {
-  switch (action) {
-    case remittance::FileAction::ListFolder:
-      return L"No se puede abrir la carpeta de remesas ";
-    case remittance::FileAction::Read:
-      return L"No se puede leer la remesa ";
-    case remittance::FileAction::Write:
-      return L"No se puede guardar la remesa ";
-    case remittance::FileAction::ChangedWhileSaving:
-      return L"La remesa ";
+// The message up to the system's reason, around the file's or the folder's name.
+std::wstring whatFailed(remittance::FileProblem problem, const std::wstring& name) {
+  using remittance::FileProblem;
+  switch (problem) {
+    case FileProblem::CannotListFolder:
+      return L"No se puede abrir la carpeta de remesas " + name + L".";
+    case FileProblem::CannotRead:
+      return L"No se puede leer la remesa " + name + L".";
+    case FileProblem::CannotSave:
+      return L"No se puede guardar la remesa " + name + L".";
+    case FileProblem::ChangedWhileSaving:
+      return L"La remesa " + name +
+             L" ha cambiado mientras se guardaba. No se ha escrito nada en ella.";
+    case FileProblem::HasOtherNames:
+      return L"La remesa " + name +
+             L" tiene más de un nombre en el disco (enlaces duros). Al guardarla, los otros "
+             L"nombres "
+             L"seguirían con el contenido antiguo, así que no se ha escrito nada en ella.";
+    case FileProblem::FolderRefusesNewFiles:
+      return L"No se puede guardar la remesa: la carpeta " + name +
+             L" no permite crear archivos nuevos, y hace falta crear en ella la remesa cambiada "
+             L"antes de poner esta en el lugar de la antigua. La remesa no ha cambiado.";
+    case FileProblem::FolderLacksRoom:
+      return L"No se puede guardar la remesa: en el disco de la carpeta " + name +
+             L" no queda espacio para una segunda copia de la remesa, que hace falta mientras se "
+             L"guarda. La remesa no ha cambiado.";
   }
-  return L"No se puede usar ";
+  return L"No se puede usar " + name + L".";
 }
 
 }  // namespace
@@ -57,10 +78,9 @@ std::wstring systemReason(unsigned long errorCode) {
 }
 
 std::wstring describeFileError(const remittance::FileError& error) {
-  const std::wstring start = std::wstring(whatFailed(error.action())) + shownPath(error.file());
-  if (error.action() == remittance::FileAction::ChangedWhileSaving)
-    return start + L" ha cambiado mientras se guardaba. No se ha escrito nada en ella.";
-  return start + L".\n\n" + systemReason(error.systemError());
+  const std::wstring text = whatFailed(error.problem(), shownPath(error.file()));
+  if (error.systemError() == 0) return text;
+  return text + L"\n\n" + systemReason(error.systemError());
 }
 
 std::wstring describeUnexpectedError(const std::exception& error) {

@@ -8,7 +8,6 @@
 #include "file_error_message.h"
 #include "held_keys.h"
 #include "list_accessibility.h"
-#include "prefix_change.h"
 #include "remittance_files.h"
 #include "resource_ids.h"
 #include "texts.h"
@@ -320,27 +319,18 @@ void MainWindow::fillRemittanceList() {
   loadSelectedRemittance();
 }
 
-// The text loaded before goes first, so that memory never holds two remittances.
+// A remittance that cannot be opened or read is named when it is selected; nothing of it is
+// kept, since CAMBIAR converts the file as it is on disk when it is pressed.
 void MainWindow::loadSelectedRemittance() {
-  document_ = {};
-  remittance::LoadedRemittance loaded = remittance::loadRemittance(selectedPath());
-  document_ = std::move(loaded.document);
-  stamp_ = loaded.stamp;
+  remittance::checkRemittance(selectedPath());
 }
 
-// Works on the remittance as it is on disk now: one changed since it was loaded is read again,
-// and the save refuses to write over a file that changes meanwhile.
 void MainWindow::convertSelectedRemittance() {
   setPointer(Pointer::Wait);
-  const std::wstring file = selectedPath();
-  if (remittance::stampOf(file) != stamp_) loadSelectedRemittance();
-  const bool changed = remittance::changeMessageIdPrefix(document_);
-  if (changed) {
-    remittance::saveRemittance(file, document_, stamp_);
-    stamp_ = remittance::stampOf(file);
-  }
+  const remittance::Outcome outcome = remittance::convertRemittance(selectedPath());
   setPointer(Pointer::Default);
-  showMessage(changed ? texts::kRemittanceChanged : texts::kCannotChangePrefix);
+  showMessage(outcome == remittance::Outcome::Converted ? texts::kRemittanceChanged
+                                                        : texts::kCannotChangePrefix);
 }
 
 // Repaints only the button's box, and only when its picture changes.

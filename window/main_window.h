@@ -7,7 +7,6 @@
 
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include "dpi.h"
 #include "painting.h"
@@ -48,7 +47,6 @@ class MainWindow {
   HWND handle() const { return window_; }
 
   // For the window tests only.
-  std::string_view loadedDocumentForTesting() const { return document_.text(); }
   const painting::Surface& surfaceForTesting() const { return *surface_; }
 
  private:
@@ -99,6 +97,4 @@ class MainWindow {
   bool closeButtonPressed_ = false;
   Pointer pointer_ = Pointer::Default;
   UINT exitCode_ = 0;
-  remittance::Document document_;  // the remittance loaded last
-  remittance::FileStamp stamp_;    // of the file document_ was read from
 };

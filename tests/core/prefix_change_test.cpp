@@ -3,12 +3,31 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <optional>
 #include <string>
 
 namespace {
 
-using remittance::changeMessageIdPrefix;
-using remittance::Document;
+using remittance::ConvertedBytes;
+using remittance::PrefixSearch;
+
+// The file converted as the program does it, its bytes given `pieceSize` at a time: the search
+// first, then the converted bytes from the start. Nothing when the file cannot change.
+std::optional<std::string> convertInPieces(const std::string& text, std::size_t pieceSize) {
+  PrefixSearch search;
+  for (std::size_t at = 0; at < text.size(); at += pieceSize) {
+    if (search.look(std::string_view(text).substr(at, pieceSize)) != PrefixSearch::Answer::NotYet)
+      break;
+  }
+  if (search.atEnd() != PrefixSearch::Answer::Change) return std::nullopt;
+  ConvertedBytes converted(search.prefixAt());
+  std::string bytes;
+  for (std::size_t at = 0; at < text.size(); at += pieceSize) {
+    for (std::string_view part : converted.next(std::string_view(text).substr(at, pieceSize)))
+      bytes += part;
+  }
+  return bytes + std::string(remittance::kSavedLineEnd);
+}
 
 struct PrefixCase {
   const char* what;
@@ -17,8 +36,7 @@ struct PrefixCase {
 };
 
 // "only two characters follow the tag" -> "OnlyTwoCharactersFollowTheTag".
-template <typename Case>
-std::string caseName(const testing::TestParamInfo<Case>& info) {
+std::string caseName(const testing::TestParamInfo<PrefixCase>& info) {
   std::string name;
   bool startOfWord = true;
   for (const char* c = info.param.what; *c; ++c) {
@@ -34,15 +52,20 @@ std::string caseName(const testing::TestParamInfo<Case>& info) {
 
 class PrefixChange : public testing::TestWithParam<PrefixCase> {};
 
-TEST_P(PrefixChange, ChangesOnlyThePrefixOfTheFirstIdentifier) {
+// Whole, byte by byte and in pieces that cut the tag and the prefix anywhere.
+TEST_P(PrefixChange, ChangesOnlyThePrefixOfTheFirstIdentifierInPiecesOfAnySize) {
   const PrefixCase& example = GetParam();
-  Document document(example.before);
-  const bool changed = changeMessageIdPrefix(document);
-  EXPECT_EQ(document.text(), example.after);
-  EXPECT_EQ(changed, example.before != example.after);
-  EXPECT_EQ(document.savedBytes(), example.after + "\r\n");
-  EXPECT_FALSE(changeMessageIdPrefix(document)) << "a document is changed at most once";
-  EXPECT_EQ(document.text(), example.after);
+  const bool changes = example.before != example.after;
+  for (std::size_t pieceSize : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{8},
+                                example.before.size() + 1}) {
+    SCOPED_TRACE(pieceSize);
+    const std::optional<std::string> converted = convertInPieces(example.before, pieceSize);
+    EXPECT_EQ(converted.has_value(), changes);
+    if (converted) {
+      EXPECT_EQ(*converted, example.after + "\r\n");
+      EXPECT_FALSE(convertInPieces(example.after, pieceSize)) << "a file is changed at most once";
+    }
+  }
 }
 
 const std::string kHeader = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Document><GrpHdr>";
@@ -51,9 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
     Identifiers, PrefixChange,
     testing::Values(PrefixCase{"collection identifier", kHeader + "<MsgId>PRE123</MsgId>",
                                kHeader + "<MsgId>FSDD123</MsgId>"},
-                    PrefixCase{"identifier that is only the prefix", "<MsgId>PRE</MsgId>",
-                               "<MsgId>FSDD</MsgId>"},
-                    PrefixCase{"document ends right after the prefix", "<MsgId>PRE", "<MsgId>FSDD"},
+                    PrefixCase{"file ends right after the prefix", "<MsgId>PRE", "<MsgId>FSDD"},
                     PrefixCase{"tag at the very start", "<MsgId>PRE2026\n", "<MsgId>FSDD2026\n"},
                     PrefixCase{"only the first of two identifiers",
                                "<MsgId>PRE1</MsgId><PmtInfId>x</PmtInfId><MsgId>PRE2</MsgId>",
@@ -61,10 +82,9 @@ INSTANTIATE_TEST_SUITE_P(
                     PrefixCase{"bytes around the tag are kept",
                                std::string("\xEF\xBB\xBF\0\xFF<MsgId>PRE\0x", 15),
                                std::string("\xEF\xBB\xBF\0\xFF<MsgId>FSDD\0x", 16)},
-                    PrefixCase{"long identifier is not trimmed",
-                               "<MsgId>PRE" + std::string(40, '9') + "</MsgId>",
-                               "<MsgId>FSDD" + std::string(40, '9') + "</MsgId>"}),
-    caseName<PrefixCase>);
+                    PrefixCase{"a false start of the tag before it", "<<Msg<MsgI<MsgId>PRE1",
+                               "<<Msg<MsgI<MsgId>FSDD1"}),
+    caseName);
 
 INSTANTIATE_TEST_SUITE_P(
     Refusals, PrefixChange,
@@ -77,10 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "<MsgId>ABC</MsgId><MsgId>PRE1</MsgId>"},
         PrefixCase{"only two characters follow the tag", "<MsgId>PR", "<MsgId>PR"},
         PrefixCase{"nothing follows the tag", "<MsgId>", "<MsgId>"},
-        PrefixCase{"space before the prefix", "<MsgId> PRE1</MsgId>", "<MsgId> PRE1</MsgId>"},
-        PrefixCase{"empty document", "", ""},
-        PrefixCase{"no tag with an XML declaration", kHeader + "<Id>PRE1</Id>",
-                   kHeader + "<Id>PRE1</Id>"},
+        PrefixCase{"empty file", "", ""},
         // Characters 7 to 9 read "PRE" but there is no identifier to change: splicing there
         // would damage the file.
         PrefixCase{"no tag but PRE at characters 7 to 9", "<Docu>PRE123", "<Docu>PRE123"},
@@ -88,54 +105,16 @@ INSTANTIATE_TEST_SUITE_P(
                    "<MsgId a=\"1\">PRE1"},
         PrefixCase{"prefix split by a line end", "<MsgId>PR\r\nE1</MsgId>",
                    "<MsgId>PR\r\nE1</MsgId>"}),
-    caseName<PrefixCase>);
+    caseName);
 
-TEST(PrefixChangeInPlace, MovesOnlyTheBytesBeforeTheIdentifier) {
-  Document document("<MsgId>PRE1</MsgId>" + std::string(100000, ' '));
-  const char* const tail = document.text().data() + 10;  // "1</MsgId>..."
-  ASSERT_TRUE(changeMessageIdPrefix(document));
-  EXPECT_EQ(document.text().data() + 11, tail) << "the text after the prefix stays where it was";
-  EXPECT_EQ(document.savedBytes().substr(0, 12), "<MsgId>FSDD1");
-  EXPECT_EQ(document.savedBytes().substr(document.savedBytes().size() - 3), " \r\n");
-}
-
-struct ReplaceCase {
-  const char* what;
-  std::string before;
-  std::size_t at;
-  std::size_t length;
-  std::string replacement;
-  std::string after;
-};
-
-class DocumentReplace : public testing::TestWithParam<ReplaceCase> {};
-
-TEST_P(DocumentReplace, GivesTheTextWithTheReplacementAndTheLineEndAfterIt) {
-  const ReplaceCase& example = GetParam();
-  Document document(example.before);
-  document.replace(example.at, example.length, example.replacement);
-  EXPECT_EQ(document.text(), example.after);
-  EXPECT_EQ(document.savedBytes(), example.after + "\r\n");
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, DocumentReplace,
-    testing::Values(ReplaceCase{"same length", "abcdef", 2, 2, "XY", "abXYef"},
-                    ReplaceCase{"one longer at the start", "abcdef", 0, 1, "XY", "XYbcdef"},
-                    ReplaceCase{"one longer at the end", "abcdef", 5, 1, "XY", "abcdeXY"},
-                    ReplaceCase{"longer than the spare room", "abcdef", 1, 1, "WXYZ", "aWXYZcdef"},
-                    ReplaceCase{"shorter", "abcdef", 1, 3, "X", "aXef"}),
-    caseName<ReplaceCase>);
-
-TEST(DocumentStorage, MovedAndReleasedDocumentsAreEmpty) {
-  Document document("<MsgId>PRE1");
-  Document taken = std::move(document);
-  EXPECT_EQ(taken.text(), "<MsgId>PRE1");
-  EXPECT_TRUE(document.text().empty());  // NOLINT(bugprone-use-after-move): it is the point
-  EXPECT_EQ(document.savedBytes(), "\r\n");
-  taken = {};
-  EXPECT_TRUE(taken.text().empty());
-  EXPECT_FALSE(changeMessageIdPrefix(taken));
+// The position goes past what 32 bits count, as in a remittance of over 4 GiB.
+TEST(PrefixSearchPosition, CountsBeyondFourGigabytes) {
+  PrefixSearch search;
+  const std::string nothing(1 << 20, ' ');
+  for (int piece = 0; piece < 4096 + 1; ++piece)
+    ASSERT_EQ(search.look(nothing), PrefixSearch::Answer::NotYet);
+  ASSERT_EQ(search.look("x<MsgId>PRE1"), PrefixSearch::Answer::Change);
+  EXPECT_EQ(search.prefixAt(), (std::uint64_t{4097} << 20) + 8);
 }
 
 }  // namespace

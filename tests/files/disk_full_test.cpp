@@ -1,6 +1,6 @@
-// A save on a disk that fills up for real (a small tmpfs mounted by the CTest fixture): the
+// A conversion on a disk that fills up for real (a small tmpfs mounted by the CTest fixture): the
 // remittance keeps its bytes, no temporary file is left, the space is given back, and the user
-// reads that the disk is full.
+// reads that the folder has no room for a second copy.
 
 #include <cstdlib>
 #include <string>
@@ -33,15 +33,15 @@ TEST(DiskFull, SaveThatFillsTheDiskKeepsTheRemittanceAndSaysSo) {
       remittanceText("PRE") + std::string(static_cast<std::size_t>(available * 6 / 10), ' ');
   writeBytes(file, original);
   const std::uint64_t before = freeSpace(folder);
-  remittance::LoadedRemittance loaded = remittance::loadRemittance(file);
-  ASSERT_TRUE(remittance::changeMessageIdPrefix(loaded.document));
 
-  const remittance::FileError error = expectFileError(file, remittance::FileAction::Write, [&] {
-    remittance::saveRemittance(file, loaded.document, loaded.stamp);
-  });
+  const remittance::FileError error =
+      expectFileError(LR"(\\?\)" + folder + L"\\", remittance::FileProblem::FolderLacksRoom,
+                      [&] { remittance::convertRemittance(file); });
 
   EXPECT_EQ(error.systemError(), DWORD{ERROR_DISK_FULL});
-  EXPECT_TRUE(describeFileError(error).ends_with(systemReason(ERROR_DISK_FULL)));
+  const std::wstring message = describeFileError(error);
+  EXPECT_NE(message.find(L"la carpeta " + folder + L" no queda espacio"), std::wstring::npos);
+  EXPECT_TRUE(message.ends_with(systemReason(ERROR_DISK_FULL)));
   EXPECT_TRUE(readBytes(file) == original) << "the remittance keeps its bytes";
   EXPECT_EQ(namesIn(folder), std::vector<std::wstring>{L"remesa.xml"});
   EXPECT_EQ(freeSpace(folder), before) << "the space of the temporary file is given back";

@@ -1,8 +1,9 @@
-// Every system call of a save and of a load made to fail in turn, through the code that ships:
-// the remittance keeps its exact bytes, no temporary file is left, and the error names the file
-// and gives the system's reason.
+// Faults found the way SQLite's proofs find them: call 1 of a conversion fails, then call 2,
+// then 3 ... until a conversion makes fewer calls than the one failed. Every time the remittance
+// holds exactly its old or its new bytes, no temporary file is left, and a failure names the
+// file (or its folder) with the system's reason. Then the faults that come from other programs:
+// locks that pass, a file written during the retries, a file moved away after the replace.
 
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -11,168 +12,128 @@
 
 namespace {
 
-using remittance::FileAction;
-using Names = std::vector<std::string>;
+using remittance::FileError;
+using remittance::FileProblem;
 using Script = ScriptedCalls::Script;
 
-// The calls of a save, in order, when nothing fails.
-const Names kSaveCalls = {
-    "createFile",          // the remittance, to check that it is the file that was read
-    "getFileInformation",  //
-    "createFile",          // the temporary file
-    "writeFile",           //
-    "setCreationTime",     //
-    "flushFileBuffers",    //
-    "closeHandle",         //
-    "createFile",          // the remittance, checked again right before the replace
-    "getFileInformation",  //
-    "replaceFile",         //
-};
-
-const Names kLoadCalls = {"createFile", "getFileInformation", "readFile"};
-
-struct Fault {
-  const char* name;
-  int call;  // from 1
-  DWORD error;
-};
-
-void PrintTo(const Fault& fault, std::ostream* out) {
-  *out << fault.name << " fails with error " << fault.error;
-}
-
-std::string faultName(const testing::TestParamInfo<Fault>& info) {
-  return info.param.name;
-}
-
-class SaveFault : public FilesTest, public testing::WithParamInterface<Fault> {
+class Faults : public FilesTest {
  protected:
-  void SetUp() override {
-    write(L"remesa.xml", original_);
-    loaded_ = remittance::loadRemittance(path(L"remesa.xml"));
-    ASSERT_TRUE(remittance::changeMessageIdPrefix(loaded_.document));
-  }
-
   const std::string original_ = remittanceText("PRE");
-  remittance::LoadedRemittance loaded_;
+  const std::string converted_ = remittanceText("FSDD") + "\r\n";
 };
 
-TEST_F(SaveFault, CallsOfASaveThatWorks) {
-  ScriptedCalls calls;
-  remittance::saveRemittance(path(L"remesa.xml"), loaded_.document, loaded_.stamp, calls);
-  EXPECT_EQ(calls.made(), kSaveCalls);
-  EXPECT_EQ(read(L"remesa.xml"), remittanceText("FSDD") + "\r\n");
+TEST_F(Faults, EveryCallOfAConversionFailedInTurn) {
+  for (const DWORD fault :
+       {DWORD{ERROR_IO_DEVICE}, DWORD{ERROR_ACCESS_DENIED}, DWORD{ERROR_DISK_FULL}}) {
+    int call = 1;
+    for (;; ++call) {
+      SCOPED_TRACE("call " + std::to_string(call) + " fails with error " + std::to_string(fault));
+      write(L"remesa.xml", original_);
+      ScriptedCalls calls(call, Script::Fail, fault);
+      bool failed = false;
+      try {
+        EXPECT_EQ(remittance::convertRemittance(path(L"remesa.xml"), calls), Outcome::Converted);
+      } catch (const FileError& error) {
+        failed = true;
+        EXPECT_EQ(error.systemError(), fault);
+        const bool aboutTheFolder = error.problem() == FileProblem::FolderLacksRoom ||
+                                    error.problem() == FileProblem::FolderRefusesNewFiles;
+        EXPECT_TRUE(error.file() == (aboutTheFolder ? longFolder() : path(L"remesa.xml")))
+            << narrow(error.file());
+      }
+      const std::string bytes = read(L"remesa.xml");
+      EXPECT_TRUE(failed ? bytes == original_ : bytes == converted_)
+          << calls.made()[call - 1] << (failed ? " failed" : " failed, and the save went on");
+      expectOnly({L"remesa.xml"});
+      if (!calls.reached()) break;
+    }
+    EXPECT_GT(call, 15) << "a conversion makes more calls than that";
+  }
 }
 
-TEST_P(SaveFault, KeepsTheOldBytesAndLeavesNoTemporaryFile) {
-  const Fault& fault = GetParam();
-  ScriptedCalls calls(fault.call, Script::Fail, fault.error);
-  const remittance::FileError error = expectFileError(path(L"remesa.xml"), FileAction::Write, [&] {
-    remittance::saveRemittance(path(L"remesa.xml"), loaded_.document, loaded_.stamp, calls);
-  });
-  EXPECT_EQ(error.systemError(), fault.error);
-  EXPECT_EQ(read(L"remesa.xml"), original_);
-  EXPECT_EQ(namesIn(folder()), std::vector<std::wstring>{L"remesa.xml"});
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    EveryCall, SaveFault,
-    testing::Values(Fault{"OpenRemittance", 1, ERROR_ACCESS_DENIED},
-                    Fault{"ReadRemittanceInformation", 2, ERROR_INVALID_FUNCTION},
-                    Fault{"CreateTemporary", 3, ERROR_ACCESS_DENIED},
-                    Fault{"WriteTemporary", 4, ERROR_DISK_FULL},
-                    Fault{"SetCreationTime", 5, ERROR_INVALID_PARAMETER},
-                    Fault{"FlushTemporary", 6, ERROR_IO_DEVICE},
-                    Fault{"CloseTemporary", 7, ERROR_DISK_FULL},
-                    Fault{"OpenRemittanceBeforeReplace", 8, ERROR_SHARING_VIOLATION},
-                    Fault{"ReadRemittanceInformationBeforeReplace", 9, ERROR_INVALID_FUNCTION},
-                    Fault{"Replace", 10, ERROR_WRITE_PROTECT}),
-    faultName);
-
-class RetriedSave : public SaveFault {};
-
-// A taken temporary name is passed over, and a write that moves fewer bytes than asked goes on.
-TEST_F(RetriedSave, TakenTemporaryNameAndShortWritesStillSave) {
-  struct ShortWrites : ScriptedCalls {
-    ShortWrites() : ScriptedCalls(3, Script::Fail, ERROR_FILE_EXISTS) {}
+// A lock that another program lets go of within the second the conversion waits, when the file
+// is opened and when it is replaced; short writes and a taken temporary name on the way.
+TEST_F(Faults, PassingLocksAndShortWritesStillConvert) {
+  struct Obstacles : ScriptedCalls {
+    explicit Obstacles(std::wstring file) : file_(std::move(file)) {}
+    ~Obstacles() override { letGo(); }
+    void hold() {
+      holder_ = CreateFileW(file_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    }
+    void letGo() {
+      if (holder_ != INVALID_HANDLE_VALUE)
+        CloseHandle(std::exchange(holder_, INVALID_HANDLE_VALUE));
+    }
+    HANDLE createFile(const wchar_t* path, DWORD access, DWORD sharing, DWORD disposition,
+                      DWORD flags, SECURITY_ATTRIBUTES* security) override {
+      if (disposition == CREATE_NEW && ++creates_ == 1) {  // a name taken by a leftover
+        SetLastError(ERROR_FILE_EXISTS);
+        return INVALID_HANDLE_VALUE;
+      }
+      return ScriptedCalls::createFile(path, access, sharing, disposition, flags, security);
+    }
     BOOL writeFile(HANDLE file, const void* bytes, DWORD size, DWORD* done) override {
       return ScriptedCalls::writeFile(file, bytes, size > 7 ? 7 : size, done);
     }
-  } calls;
-  remittance::saveRemittance(path(L"remesa.xml"), loaded_.document, loaded_.stamp, calls);
-  EXPECT_EQ(read(L"remesa.xml"), remittanceText("FSDD") + "\r\n");
-  EXPECT_EQ(namesIn(folder()), std::vector<std::wstring>{L"remesa.xml"});
-}
-
-TEST_F(RetriedSave, WriteThatMovesNothingIsAFault) {
-  struct NothingWritten : ScriptedCalls {
-    BOOL writeFile(HANDLE file, const void* bytes, DWORD, DWORD* done) override {
-      return ScriptedCalls::writeFile(file, bytes, 0, done);
-    }
-  } calls;
-  const remittance::FileError error = expectFileError(path(L"remesa.xml"), FileAction::Write, [&] {
-    remittance::saveRemittance(path(L"remesa.xml"), loaded_.document, loaded_.stamp, calls);
-  });
-  EXPECT_EQ(error.systemError(), DWORD{ERROR_WRITE_FAULT});
-  EXPECT_EQ(read(L"remesa.xml"), original_);
-  EXPECT_EQ(namesIn(folder()), std::vector<std::wstring>{L"remesa.xml"});
-}
-
-// Another program holds the remittance while the save is replacing it, and lets go.
-TEST_F(RetriedSave, LockReleasedDuringTheReplaceLetsTheSaveThrough) {
-  struct LockedAtReplace : ScriptedCalls {
-    explicit LockedAtReplace(std::wstring file) : file_(std::move(file)) {}
-    ~LockedAtReplace() override {
-      if (holder_ != INVALID_HANDLE_VALUE) CloseHandle(holder_);
-    }
-    BOOL replaceFile(const wchar_t* from, const wchar_t* to) override {
-      if (++replaces_ == 1) {
-        holder_ = CreateFileW(file_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-      }
-      return ScriptedCalls::replaceFile(from, to);
+    BOOL moveFileOver(const wchar_t* from, const wchar_t* to) override {
+      if (++moves_ == 1) hold();
+      return ScriptedCalls::moveFileOver(from, to);
     }
     void pause(DWORD milliseconds) override {
-      if (replaces_ == 3) CloseHandle(std::exchange(holder_, INVALID_HANDLE_VALUE));
+      if (++pauses_ % 3 == 0) letGo();
       ScriptedCalls::pause(milliseconds);
     }
     std::wstring file_;
     HANDLE holder_ = INVALID_HANDLE_VALUE;
-    int replaces_ = 0;
+    int creates_ = 0, moves_ = 0, pauses_ = 0;
   } calls(path(L"remesa.xml"));
+  write(L"remesa.xml", original_);
+  calls.hold();
 
-  remittance::saveRemittance(path(L"remesa.xml"), loaded_.document, loaded_.stamp, calls);
+  EXPECT_EQ(remittance::convertRemittance(path(L"remesa.xml"), calls), Outcome::Converted);
 
-  EXPECT_EQ(calls.replaces_, 4) << "refused while held, put in place once let go";
-  EXPECT_EQ(read(L"remesa.xml"), remittanceText("FSDD") + "\r\n");
-  EXPECT_EQ(namesIn(folder()), std::vector<std::wstring>{L"remesa.xml"});
+  EXPECT_EQ(calls.moves_, 4) << "refused while held, put in place once let go";
+  EXPECT_EQ(calls.pauses_, 6) << "three pauses at the open, three at the replace";
+  EXPECT_EQ(read(L"remesa.xml"), converted_);
+  expectOnly({L"remesa.xml"});
 }
 
-class LoadFault : public FilesTest, public testing::WithParamInterface<Fault> {};
+// The program that held the file during the replace wrote a new export meanwhile: the check
+// before the next attempt finds it, and nothing is written over it.
+TEST_F(Faults, FileWrittenDuringTheReplaceRetriesIsKept) {
+  struct WrittenWhileLocked : ScriptedCalls {
+    explicit WrittenWhileLocked(FilesTest& test) : test_(test) {}
+    BOOL moveFileOver(const wchar_t*, const wchar_t*) override {
+      test_.write(L"remesa.xml", remittanceText("PRE") + "<!-- nueva -->");
+      SetLastError(ERROR_SHARING_VIOLATION);
+      return FALSE;
+    }
+    FilesTest& test_;
+  } calls(*this);
+  write(L"remesa.xml", original_);
 
-TEST_F(LoadFault, CallsOfALoadThatWorks) {
-  write(L"remesa.xml", remittanceText("PRE"));
-  ScriptedCalls calls;
-  EXPECT_EQ(remittance::loadRemittance(path(L"remesa.xml"), calls).document.text(),
-            remittanceText("PRE"));
-  EXPECT_EQ(calls.made(), kLoadCalls);
+  expectFileError(path(L"remesa.xml"), FileProblem::ChangedWhileSaving,
+                  [&] { remittance::convertRemittance(path(L"remesa.xml"), calls); });
+
+  EXPECT_EQ(read(L"remesa.xml"), remittanceText("PRE") + "<!-- nueva -->");
+  expectOnly({L"remesa.xml"});
 }
 
-TEST_P(LoadFault, NamesTheFileAndTheReason) {
-  const Fault& fault = GetParam();
-  write(L"remesa.xml", remittanceText("PRE"));
-  ScriptedCalls calls(fault.call, Script::Fail, fault.error);
-  const remittance::FileError error = expectFileError(path(L"remesa.xml"), FileAction::Read, [&] {
-    remittance::loadRemittance(path(L"remesa.xml"), calls);
-  });
-  EXPECT_EQ(error.systemError(), fault.error);
-  EXPECT_EQ(read(L"remesa.xml"), remittanceText("PRE"));
-}
+// A folder watcher takes the converted file away the moment it is in place: it was converted.
+TEST_F(Faults, FileMovedAwayRightAfterTheReplaceWasConverted) {
+  struct Watcher : ScriptedCalls {
+    BOOL moveFileOver(const wchar_t* from, const wchar_t* to) override {
+      const BOOL moved = ScriptedCalls::moveFileOver(from, to);
+      MoveFileW(to, (std::wstring(to) + L".enviada").c_str());
+      return moved;
+    }
+  } calls;
+  write(L"remesa.xml", original_);
 
-INSTANTIATE_TEST_SUITE_P(EveryCall, LoadFault,
-                         testing::Values(Fault{"Open", 1, ERROR_SHARING_VIOLATION},
-                                         Fault{"ReadInformation", 2, ERROR_INVALID_FUNCTION},
-                                         Fault{"Read", 3, ERROR_CRC}),
-                         faultName);
+  EXPECT_EQ(remittance::convertRemittance(path(L"remesa.xml"), calls), Outcome::Converted);
+
+  EXPECT_EQ(read(L"remesa.xml.enviada"), converted_);
+  expectOnly({L"remesa.xml.enviada"});
+}
 
 }  // namespace

@@ -1,7 +1,7 @@
 #pragma once
 
 // What the tests of the remittance files share: a folder of their own, its listing as the system
-// gives it, and the conversion as the CAMBIAR button does it.
+// gives it, and remittances.
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "file_error.h"
-#include "prefix_change.h"
 #include "remittance_files.h"
 #include "temp_folder.h"
 
@@ -40,33 +39,25 @@ inline std::string narrow(std::wstring_view text) {
   return result;
 }
 
-enum class Answer { Converted, LeftAlone };
+using remittance::Outcome;
 
-inline std::ostream& operator<<(std::ostream& out, Answer answer) {
-  return out << (answer == Answer::Converted ? "converted" : "left alone");
-}
-
-// What the program does with the selected file when CAMBIAR is pressed.
-inline Answer convertAsTheProgramDoes(const std::wstring& file) {
-  remittance::LoadedRemittance loaded = remittance::loadRemittance(file);
-  if (!remittance::changeMessageIdPrefix(loaded.document)) return Answer::LeftAlone;
-  remittance::saveRemittance(file, loaded.document, loaded.stamp);
-  return Answer::Converted;
+inline std::ostream& operator<<(std::ostream& out, Outcome outcome) {
+  return out << (outcome == Outcome::Converted ? "converted" : "cannot change");
 }
 
 // Runs `action`, which must fail with a FileError about `file`, and returns that error.
 template <typename Action>
-remittance::FileError expectFileError(const std::wstring& file, remittance::FileAction action,
+remittance::FileError expectFileError(const std::wstring& file, remittance::FileProblem problem,
                                       Action&& run) {
   try {
     run();
   } catch (const remittance::FileError& error) {
     EXPECT_TRUE(error.file() == file) << narrow(error.file()) << " for " << narrow(file);
-    EXPECT_EQ(error.action(), action);
+    EXPECT_EQ(error.problem(), problem);
     return error;
   }
   ADD_FAILURE() << "no FileError for " << narrow(file);
-  return remittance::FileError(action, file, 0);
+  return remittance::FileError(problem, file, 0);
 }
 
 // A remittance whose first message identifier starts with `prefix`.
@@ -75,16 +66,43 @@ inline std::string remittanceText(std::string_view prefix) {
          std::string(prefix) + "2026120700001</MsgId></GrpHdr></Document>";
 }
 
+// Writes and reads a whole file by its full path, whatever its name or length.
+inline void writeWhole(const std::wstring& file, std::string_view bytes) {
+  const HANDLE handle = CreateFileW((LR"(\\?\)" + file).c_str(), GENERIC_WRITE, 0, nullptr,
+                                    CREATE_ALWAYS, 0, nullptr);
+  DWORD done = 0;
+  WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+  CloseHandle(handle);
+}
+
+inline std::string readWhole(const std::wstring& file) {
+  const HANDLE handle = CreateFileW((LR"(\\?\)" + file).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+  std::string bytes(1 << 16, '\0');
+  DWORD done = 0;
+  if (handle == INVALID_HANDLE_VALUE || !ReadFile(handle, bytes.data(), 1 << 16, &done, nullptr))
+    done = 0;
+  CloseHandle(handle);
+  bytes.resize(done);
+  return bytes;
+}
+
 // A test folder with wide paths.
 class FilesTest : public testing::Test {
- protected:
+ public:
   std::wstring folder() const { return temp_.path().wstring(); }
+  // The folder as the conversion names it: full, in the "\\?\" form, with a closing backslash.
+  std::wstring longFolder() const { return LR"(\\?\)" + folder() + L"\\"; }
   std::wstring path(std::wstring_view name) const { return folder() + L"\\" + std::wstring(name); }
   void write(std::wstring_view name, std::string_view bytes) const {
     writeBytes(temp_.path() / std::wstring(name), bytes);
   }
   std::string read(std::wstring_view name) const {
     return readBytes(temp_.path() / std::wstring(name));
+  }
+  // Only `names` are in the folder: no temporary file is left.
+  void expectOnly(const std::vector<std::wstring>& names) const {
+    EXPECT_EQ(namesIn(folder()), names) << "nothing is left beside the remittances";
   }
 
   TempFolder temp_;

@@ -23,36 +23,60 @@ class ScriptedCalls : public remittance::SystemCalls {
 
   // The calls made so far, by name.
   const std::vector<std::string>& made() const { return made_; }
+  // Whether the scripted call was reached.
+  bool reached() const { return static_cast<int>(made_.size()) >= call_; }
 
   HANDLE createFile(const wchar_t* path, DWORD access, DWORD sharing, DWORD disposition,
-                    DWORD flags) override {
-    return run("createFile", INVALID_HANDLE_VALUE,
-               [&] { return SystemCalls::createFile(path, access, sharing, disposition, flags); });
+                    DWORD flags, SECURITY_ATTRIBUTES* security) override {
+    return run("createFile", INVALID_HANDLE_VALUE, [&] {
+      return SystemCalls::createFile(path, access, sharing, disposition, flags, security);
+    });
   }
   BOOL getFileInformation(HANDLE file, BY_HANDLE_FILE_INFORMATION* information) override {
     return run("getFileInformation", FALSE,
                [&] { return SystemCalls::getFileInformation(file, information); });
   }
+  BOOL getBasicInformation(HANDLE file, FILE_BASIC_INFO* information) override {
+    return run("getBasicInformation", FALSE,
+               [&] { return SystemCalls::getBasicInformation(file, information); });
+  }
+  DWORD getFinalPath(HANDLE file, wchar_t* path, DWORD size) override {
+    return run("getFinalPath", DWORD{0},
+               [&] { return SystemCalls::getFinalPath(file, path, size); });
+  }
+  DWORD getAttributes(const wchar_t* path) override {
+    return run("getAttributes", DWORD{INVALID_FILE_ATTRIBUTES},
+               [&] { return SystemCalls::getAttributes(path); });
+  }
+  BOOL getSecurity(HANDLE file, SECURITY_INFORMATION which,
+                   std::vector<BYTE>& descriptor) override {
+    return run("getSecurity", FALSE,
+               [&] { return SystemCalls::getSecurity(file, which, descriptor); });
+  }
   BOOL readFile(HANDLE file, void* buffer, DWORD size, DWORD* done) override {
     return run("readFile", FALSE, [&] { return SystemCalls::readFile(file, buffer, size, done); });
+  }
+  BOOL rewind(HANDLE file) override {
+    return run("rewind", FALSE, [&] { return SystemCalls::rewind(file); });
   }
   BOOL writeFile(HANDLE file, const void* bytes, DWORD size, DWORD* done) override {
     return run("writeFile", FALSE, [&] { return SystemCalls::writeFile(file, bytes, size, done); });
   }
+  BOOL reserveSpace(HANDLE file, LONGLONG size) override {
+    return run("reserveSpace", FALSE, [&] { return SystemCalls::reserveSpace(file, size); });
+  }
   BOOL setCreationTime(HANDLE file, const FILETIME* time) override {
     return run("setCreationTime", FALSE, [&] { return SystemCalls::setCreationTime(file, time); });
+  }
+  BOOL markForDeletion(HANDLE file, bool deleted) override {
+    return run("markForDeletion", FALSE,
+               [&] { return SystemCalls::markForDeletion(file, deleted); });
   }
   BOOL flushFileBuffers(HANDLE file) override {
     return run("flushFileBuffers", FALSE, [&] { return SystemCalls::flushFileBuffers(file); });
   }
-  BOOL closeHandle(HANDLE handle) override {
-    // A failed close still lets go of the handle, as the system's does.
-    return run(
-        "closeHandle", FALSE, [&] { return SystemCalls::closeHandle(handle); },
-        [&] { SystemCalls::closeHandle(handle); });
-  }
-  BOOL replaceFile(const wchar_t* from, const wchar_t* to) override {
-    return run("replaceFile", FALSE, [&] { return SystemCalls::replaceFile(from, to); });
+  BOOL moveFileOver(const wchar_t* from, const wchar_t* to) override {
+    return run("moveFileOver", FALSE, [&] { return SystemCalls::moveFileOver(from, to); });
   }
   BOOL deleteFile(const wchar_t* path) override {
     return run("deleteFile", FALSE, [&] { return SystemCalls::deleteFile(path); });
@@ -64,15 +88,16 @@ class ScriptedCalls : public remittance::SystemCalls {
     });
   }
 
+  // The exit status of a process ended by its script.
+  static constexpr UINT kEnded = 99;
+
  private:
-  template <typename Result, typename Call, typename OnFailure = void (*)()>
-  Result run(
-      const char* name, Result failure, Call&& call, OnFailure&& onFailure = [] {}) {
+  template <typename Result, typename Call>
+  Result run(const char* name, Result failure, Call&& call) {
     made_.emplace_back(name);
     const bool scripted = static_cast<int>(made_.size()) == call_;
     if (scripted && script_ == Script::EndBefore) TerminateProcess(GetCurrentProcess(), kEnded);
     if (scripted && script_ == Script::Fail) {
-      onFailure();
       SetLastError(error_);
       return failure;
     }
@@ -81,11 +106,6 @@ class ScriptedCalls : public remittance::SystemCalls {
     return result;
   }
 
- public:
-  // The exit status of a process ended by its script.
-  static constexpr UINT kEnded = 99;
-
- private:
   int call_ = 0;
   Script script_ = Script::Fail;
   DWORD error_ = ERROR_SUCCESS;

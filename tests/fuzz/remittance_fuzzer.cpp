@@ -1,7 +1,8 @@
 // Fuzzes the portable core with any bytes:
-//  - the prefix change on a document: it changes if and only if the first "<MsgId>" is followed
-//    by "PRE", and then the text is the input with exactly those three characters replaced by
-//    "FSDD", the saved bytes are that text and CR LF, and a second change is always refused;
+//  - the conversion, fed in pieces of sizes the input itself chooses: it changes if and only if
+//    the first "<MsgId>" is followed by "PRE", and then its bytes are exactly those of a plain
+//    reference conversion (the input with those three bytes replaced by "FSDD", and CR LF), and
+//    the converted bytes never change again;
 //  - the rules for names, with the bytes read as UTF-16 units: a name is a remittance exactly
 //    when it ends in ".xml" in any case, is longer than that, and holds none of the characters
 //    Windows keeps out of file names.
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,38 +29,59 @@ void require(bool holds, const char* property) {
   }
 }
 
-// The first "<MsgId>", found the plain way, independently of the code under test.
-std::size_t firstTag(std::string_view text) {
+// The conversion done the plain way, independently of the code under test: nothing when the
+// file cannot change.
+std::optional<std::string> referenceConversion(std::string_view text) {
   constexpr std::string_view kTag = "<MsgId>";
   for (std::size_t at = 0; at + kTag.size() <= text.size(); ++at) {
-    if (std::memcmp(text.data() + at, kTag.data(), kTag.size()) == 0) return at;
+    if (std::memcmp(text.data() + at, kTag.data(), kTag.size()) != 0) continue;
+    if (text.substr(at + kTag.size(), 3) != "PRE") return std::nullopt;
+    return std::string(text.substr(0, at + kTag.size())) + "FSDD" +
+           std::string(text.substr(at + kTag.size() + 3)) + "\r\n";
   }
-  return std::string_view::npos;
+  return std::nullopt;
 }
 
-void checkPrefixChange(std::string_view input) {
-  const std::size_t tag = firstTag(input);
-  const bool changeable = tag != std::string_view::npos && input.size() >= tag + 10 &&
-                          input.substr(tag + 7, 3) == "PRE";
-
-  remittance::Document document(input);
-  const char* const tail = document.text().data() + (changeable ? tag + 10 : 0);
-  require(remittance::changeMessageIdPrefix(document) == changeable,
-          "changed if and only if the first <MsgId> is followed by PRE");
-  const std::string expected = changeable ? std::string(input.substr(0, tag + 7)) + "FSDD" +
-                                                std::string(input.substr(tag + 10))
-                                          : std::string(input);
-  require(document.text() == expected, "only PRE after the first <MsgId> becomes FSDD");
-  require(document.savedBytes() == expected + "\r\n", "the saved bytes end with CR LF");
-  if (changeable) {
-    require(document.text().data() + tag + 11 == tail,
-            "the change moves the bytes before the identifier, never the rest");
+// The piece sizes: from the input's first bytes, 1 to 16 bytes each, cycled.
+class PieceSizes {
+ public:
+  explicit PieceSizes(std::string_view seed) : seed_(seed.substr(0, 8)) {}
+  std::size_t next() {
+    if (seed_.empty()) return 4096;
+    return 1 + static_cast<unsigned char>(seed_[at_++ % seed_.size()]) % 16;
   }
-  require(!remittance::changeMessageIdPrefix(document), "a document is changed at most once");
-  require(document.text() == expected, "the second refusal leaves the document untouched");
 
-  remittance::Document moved = std::move(document);
-  require(moved.text() == expected, "a moved document keeps its text");
+ private:
+  std::string_view seed_;
+  std::size_t at_ = 0;
+};
+
+std::optional<std::string> convertInPieces(std::string_view text, PieceSizes sizes) {
+  remittance::PrefixSearch search;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t size = sizes.next();
+    if (search.look(text.substr(at, size)) != remittance::PrefixSearch::Answer::NotYet) break;
+    at += size;
+  }
+  if (search.atEnd() != remittance::PrefixSearch::Answer::Change) return std::nullopt;
+  remittance::ConvertedBytes converted(search.prefixAt());
+  std::string bytes;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t size = sizes.next();
+    for (std::string_view part : converted.next(text.substr(at, size))) bytes += part;
+    at += size;
+  }
+  return bytes + std::string(remittance::kSavedLineEnd);
+}
+
+void checkConversion(std::string_view input) {
+  const std::optional<std::string> expected = referenceConversion(input);
+  const std::optional<std::string> got = convertInPieces(input, PieceSizes(input));
+  require(got.has_value() == expected.has_value(),
+          "converted if and only if the first <MsgId> is followed by PRE");
+  if (!got) return;
+  require(*got == *expected, "the bytes are exactly the reference conversion's");
+  require(!convertInPieces(*got, PieceSizes(input.substr(1))), "a file is changed at most once");
 }
 
 void checkNameRules(std::string_view input) {
@@ -86,7 +109,7 @@ void checkNameRules(std::string_view input) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
-  checkPrefixChange(input);
+  checkConversion(input);
   checkNameRules(input);
   return 0;
 }

@@ -1,5 +1,5 @@
-// The Spanish messages for file errors: what failed, the file as the user knows it (whatever
-// UTF-16 units its name holds) and the system's reason.
+// The Spanish messages for file errors: what failed, the file or folder as the user knows it
+// (whatever UTF-16 units its name holds, never in the "\\?\" form) and the system's reason.
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -10,8 +10,8 @@
 
 namespace {
 
-using remittance::FileAction;
 using remittance::FileError;
+using remittance::FileProblem;
 
 TEST(FileErrorMessage, NamesTheFileWhatFailedAndTheReason) {
   const std::wstring oddName = std::wstring(LR"(C:\remesas\)") + L"\xD800" + L"r.xml";
@@ -19,21 +19,39 @@ TEST(FileErrorMessage, NamesTheFileWhatFailedAndTheReason) {
     FileError error;
     std::wstring message;
   } cases[] = {
-      {{FileAction::ListFolder, LR"(C:\programa\remesas\)", ERROR_PATH_NOT_FOUND},
+      {{FileProblem::CannotListFolder, LR"(C:\programa\remesas\)", ERROR_PATH_NOT_FOUND},
        LR"(No se puede abrir la carpeta de remesas C:\programa\remesas.)"
        L"\n\n" +
            systemReason(ERROR_PATH_NOT_FOUND)},
-      {{FileAction::Read, oddName, ERROR_SHARING_VIOLATION},
+      {{FileProblem::CannotRead, oddName, ERROR_SHARING_VIOLATION},
        L"No se puede leer la remesa " + oddName + L".\n\n" + systemReason(ERROR_SHARING_VIOLATION)},
-      {{FileAction::Write, oddName, ERROR_DISK_FULL},
+      {{FileProblem::CannotSave, oddName, ERROR_DISK_FULL},
        L"No se puede guardar la remesa " + oddName + L".\n\n" + systemReason(ERROR_DISK_FULL)},
-      {{FileAction::ChangedWhileSaving, oddName, 0},
+      {{FileProblem::ChangedWhileSaving, oddName, 0},
        L"La remesa " + oddName +
            L" ha cambiado mientras se guardaba. No se ha escrito nada en ella."},
+      {{FileProblem::CannotRead, LR"(\\?\C:\remesas\r.xml)", ERROR_SHARING_VIOLATION},
+       LR"(No se puede leer la remesa C:\remesas\r.xml.)"
+       L"\n\n" +
+           systemReason(ERROR_SHARING_VIOLATION)},
+      {{FileProblem::HasOtherNames, LR"(\\?\UNC\servidor\remesas\r.xml)", 0},
+       LR"(La remesa \\servidor\remesas\r.xml tiene más de un nombre en el disco (enlaces )"
+       L"duros). Al guardarla, los otros nombres seguirían con el contenido antiguo, así que no se "
+       L"ha escrito nada en ella."},
+      {{FileProblem::FolderRefusesNewFiles, LR"(\\?\C:\remesas\)", ERROR_ACCESS_DENIED},
+       LR"(No se puede guardar la remesa: la carpeta C:\remesas no permite crear archivos )"
+       L"nuevos, y hace falta crear en ella la remesa cambiada antes de poner esta en el lugar de "
+       L"la antigua. La remesa no ha cambiado.\n\n" +
+           systemReason(ERROR_ACCESS_DENIED)},
+      {{FileProblem::FolderLacksRoom, LR"(\\?\C:\remesas\)", ERROR_DISK_FULL},
+       LR"(No se puede guardar la remesa: en el disco de la carpeta C:\remesas no queda espacio )"
+       L"para una segunda copia de la remesa, que hace falta mientras se guarda. La remesa no ha "
+       L"cambiado.\n\n" +
+           systemReason(ERROR_DISK_FULL)},
   };
   for (const auto& example : cases) {
     EXPECT_TRUE(describeFileError(example.error) == example.message)
-        << static_cast<int>(example.error.action());
+        << static_cast<int>(example.error.problem());
   }
   EXPECT_GT(systemReason(ERROR_DISK_FULL).size(), 5u);
   EXPECT_EQ(systemReason(ERROR_DISK_FULL).back(), L'.');

@@ -114,7 +114,6 @@ class WindowTest : public ::testing::Test {
     }
     exitCodes.clear();
   }
-  std::string_view document() const { return window_->loadedDocumentForTesting(); }
   const painting::Surface& surface() const { return window_->surfaceForTesting(); }
 
   // As Windows tells the window when it moves to a screen of another DPI.
