@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the benchmark table: builds the optimised Windows harness and program, times the full
-# conversion of 1, 10 and 100 MiB remittances under Wine against cp + sync and sed, measures the
-# program's peak memory over a 500 MB remittance, then runs the in-process benchmarks of the core.
+# conversion of 1, 10 and 100 MiB remittances under Wine against cp + sync and sed (medians with
+# their spread), measures the program's peak memory over a remittance of a little over 4 GiB
+# against one of 1 MiB, then runs the in-process benchmarks of the core.
 #   scripts/bench.sh [--gigabyte]     (or TRASVIDORA_BENCH_1GB=1) also times a 1 GiB remittance
 # With no display, the whole run goes on a virtual one.
 set -euo pipefail
