@@ -29,10 +29,12 @@ cmake --build --preset fuzz
 export WINEPREFIX="${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/trasvidora/wine-tests}"
 scripts/wine-run.sh reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
 # One Wine server for the whole run: left to itself it ends a few seconds after each test program,
-# and a test that starts just then finds it going ("recvmsg: Connection reset by peer").
+# and a test that starts just then finds it going ("recvmsg: Connection reset by peer"). Its
+# services start quietly once it is up.
 wineserver -w
 wineserver -p </dev/null >/dev/null 2>&1
 trap 'wineserver -k 2>/dev/null || true' EXIT
+scripts/wine-run.sh cmd /c exit </dev/null >/dev/null 2>&1
 
 ctest --preset host
 ctest --preset windows
