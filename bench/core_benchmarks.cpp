@@ -58,9 +58,9 @@ std::string withoutTag(std::string text) {
   return text;
 }
 
-// The search, then the converted bytes, over a file in 4 MiB pieces, as the conversion feeds them.
+// The search, then the converted bytes, over a file in pieces, as the conversion feeds them.
 void convertInPieces(const std::string& text, benchmark::State& state) {
-  constexpr std::size_t kPiece = 4u << 20;
+  constexpr std::size_t kPiece = remittance::kPieceSize;
   remittance::PrefixSearch search;
   for (std::size_t at = 0; at < text.size(); at += kPiece) {
     if (search.look(std::string_view(text).substr(at, kPiece)) !=

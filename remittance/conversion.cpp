@@ -11,8 +11,6 @@
 namespace remittance {
 namespace {
 
-// The fixed buffer every remittance goes through, whatever its size.
-constexpr std::size_t kBufferSize = 4u << 20;
 // What the check at selection reads.
 constexpr std::size_t kCheckedSize = 64u << 10;
 
@@ -29,8 +27,8 @@ void checkRemittance(const std::wstring& file, SystemCalls& calls) {
 Outcome convertRemittance(const std::wstring& file, SystemCalls& calls) {
   // 1. Open the remittance as it is on disk now.
   Remittance remittance(file, calls);
-  const Buffer buffer(new char[kBufferSize]);
-  const std::span<char> space(buffer.get(), kBufferSize);
+  const Buffer buffer(new char[kPieceSize]);
+  const std::span<char> space(buffer.get(), kPieceSize);
 
   // 2. Find the first "<MsgId>" and the three bytes after it; nothing is written before.
   PrefixSearch search;

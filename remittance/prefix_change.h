@@ -7,6 +7,7 @@
 // so that a file is never held whole.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -17,6 +18,11 @@ inline constexpr std::string_view kCollectionPrefix = "PRE";
 inline constexpr std::string_view kFinancingPrefix = "FSDD";
 // The line end written after the last byte of every converted file.
 inline constexpr std::string_view kSavedLineEnd = "\r\n";
+
+// The size of the pieces the conversion reads the file in. Larger pieces are slower: one of
+// 4 MiB no longer stays in the processor's cache between its read and its write, and the pass
+// over a 1 GiB file took two to four times as long.
+inline constexpr std::size_t kPieceSize = std::size_t{1} << 20;
 
 // Finds the first "<MsgId>" in the bytes of a file and compares the three bytes after it with
 // "PRE". A file without the tag, or that ends before three bytes follow it, cannot change.

@@ -17,9 +17,11 @@ fi
 # alone. Wine's own services start here, with no output of the timed runs to hold on to.
 export WINEPREFIX="${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/trasvidora/wine}"
 scripts/wine-run.sh --version >/dev/null  # makes the prefix on first use
-wineserver -w
+# The server of the commands above ends by itself (and saves the registry); one left persistent
+# by an interrupted run never would, and is ended after a minute.
+timeout 60 wineserver -w || wineserver -k 2>/dev/null || true
 wineserver -p
-trap 'wineserver -k' EXIT
+trap 'wineserver -k 2>/dev/null || true' EXIT
 scripts/wine-run.sh cmd /c exit </dev/null >/dev/null 2>&1
 
 cmake --preset bench >/dev/null

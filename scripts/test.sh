@@ -31,7 +31,9 @@ scripts/wine-run.sh reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f <
 # One Wine server for the whole run: left to itself it ends a few seconds after each test program,
 # and a test that starts just then finds it going ("recvmsg: Connection reset by peer"). Its
 # services start quietly once it is up.
-wineserver -w
+# The server of the commands above ends by itself (and saves the registry); one left persistent
+# by an interrupted run never would, and is ended after a minute.
+timeout 60 wineserver -w || wineserver -k 2>/dev/null || true
 wineserver -p </dev/null >/dev/null 2>&1
 trap 'wineserver -k 2>/dev/null || true' EXIT
 scripts/wine-run.sh cmd /c exit </dev/null >/dev/null 2>&1

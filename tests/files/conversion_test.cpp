@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "files_harness.h"
+#include "prefix_change.h"
 #include "scripted_calls.h"
 
 namespace {
@@ -46,8 +47,8 @@ const std::string kHeader =
     "<Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:pain.008.001.02\">\r\n"
     "  <CstmrDrctDbtInitn>\r\n    <GrpHdr>\r\n";
 
-// The conversion reads 4 MiB at a time: these files put the tag across and beyond that.
-constexpr std::size_t kPiece = 4u << 20;
+// These files put the tag across and beyond the pieces the conversion reads.
+constexpr std::size_t kPiece = remittance::kPieceSize;
 
 struct Input {
   const char* name;

@@ -13,12 +13,13 @@
 #include <vector>
 
 #include "files_harness.h"
+#include "prefix_change.h"
 #include "scripted_calls.h"
 
 namespace {
 
-// A few pieces of the conversion's buffer.
-constexpr std::size_t kSize = 10u << 20;
+// A few pieces of the conversion, the last one short.
+constexpr std::size_t kSize = 3 * remittance::kPieceSize + 4096;
 
 std::string largeRemittance(std::size_t size) {
   std::string text =
