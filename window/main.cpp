@@ -4,35 +4,16 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <objbase.h>
 
 #include <exception>
 
+#include "com_apartment.h"
 #include "dpi.h"
 #include "file_error_message.h"
 #include "main_window.h"
 #include "message_boxes.h"
 #include "remittance_files.h"
 #include "texts.h"
-
-namespace {
-
-// COM on the window's thread for the life of the program: the remittance list's name reaches
-// screen readers through it.
-class ComApartment {
- public:
-  ComApartment() : started_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComApartment() {
-    if (SUCCEEDED(started_)) CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
- private:
-  const HRESULT started_;
-};
-
-}  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
   const dpi::NewerFunctions dpiFunctions = dpi::NewerFunctions::ofThisSystem();

@@ -8,25 +8,11 @@
 #include <thread>
 #include <utility>
 
+#include "com_apartment.h"
 #include "texts.h"
 #include "window_harness.h"
 
 namespace {
-
-// A COM client on this thread, as every screen reader is.
-class ComClient {
- public:
-  explicit ComClient(DWORD model = COINIT_APARTMENTTHREADED)
-      : started_(CoInitializeEx(nullptr, model)) {}
-  ~ComClient() {
-    if (SUCCEEDED(started_)) CoUninitialize();
-  }
-  ComClient(const ComClient&) = delete;
-  ComClient& operator=(const ComClient&) = delete;
-
- private:
-  const HRESULT started_;
-};
 
 // The accessible object of a window's client area: the one a screen reader gets, or the system's
 // standard one whatever the window answers.
@@ -131,7 +117,7 @@ TEST_F(AccessibilityTest, ReaderOnAnotherThreadHearsTheName) {
   std::wstring heard;
   std::atomic<bool> asked = false;
   std::thread reader([&] {
-    const ComClient com(COINIT_MULTITHREADED);
+    const ComApartment com(COINIT_MULTITHREADED);  // as a screen reader's
     heard = Object(list(), Object::Source::ScreenReader).name();
     asked = true;
   });
