@@ -63,10 +63,13 @@ Outcome convertRemittance(const std::wstring& file, SystemCalls& calls) {
   }
   remittance.close();
   temporary.write(kSavedLineEnd);
-  temporary.setCreationTime(remittance.creationTime());
+  temporary.keepTimesAndAttributes(remittance);
   temporary.flush();
 
-  // 6. In the file's place, if the file on disk is still the one read, checked before every
+  // 6. What the disk gives back is what was written.
+  temporary.checkKeptAsWritten(space);
+
+  // 7. In the file's place, if the file on disk is still the one read, checked before every
   //    attempt. Once there, the conversion is done, whatever happens to the file afterwards.
   temporary.putInPlaceOf(place, [&] { checkUnchanged(file, place, remittance.stamp(), calls); });
   return Outcome::Converted;

@@ -14,6 +14,10 @@ enum class FileProblem {
   HasOtherNames,          // more than one hard link: a replacement would split them
   FolderRefusesNewFiles,  // the file is the folder, where no new file can be created
   FolderLacksRoom,        // the file is the folder, without room for a second copy
+  FolderCannotEncrypt,    // the file is the folder, where an encrypted copy cannot be made
+  NotKeptAsWritten,       // the disk gave back other bytes than were written: nothing replaced
+  ConvertedCopyKept,      // the remittance's name is empty and the converted copy could not take
+                          // it: the copy is kept, under the name keptCopy()
 };
 
 // A file operation that failed: which file or folder (the path as given, which may hold any
@@ -21,18 +25,24 @@ enum class FileProblem {
 // system did not refuse anything).
 class FileError : public std::exception {
  public:
-  FileError(FileProblem problem, std::wstring file, unsigned long systemError)
-      : problem_(problem), file_(std::move(file)), systemError_(systemError) {}
+  FileError(FileProblem problem, std::wstring file, unsigned long systemError,
+            std::wstring keptCopy = {})
+      : problem_(problem),
+        file_(std::move(file)),
+        systemError_(systemError),
+        keptCopy_(std::move(keptCopy)) {}
 
   const char* what() const noexcept override { return "remittance file error"; }
   FileProblem problem() const { return problem_; }
   const std::wstring& file() const { return file_; }
   unsigned long systemError() const { return systemError_; }
+  const std::wstring& keptCopy() const { return keptCopy_; }
 
  private:
   FileProblem problem_;
   std::wstring file_;
   unsigned long systemError_;
+  std::wstring keptCopy_;
 };
 
 }  // namespace remittance

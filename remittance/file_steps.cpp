@@ -1,16 +1,11 @@
 #include "file_steps.h"
 
-#include <algorithm>
-#include <chrono>
 #include <cstdint>
 
 #include "file_error.h"
 
 namespace remittance {
 namespace {
-
-// ReadFile and WriteFile move at most this much in one call.
-constexpr std::size_t kLargestPiece = 1u << 30;
 
 // A lock another program holds briefly (a virus scanner, an indexer, a backup) is waited for,
 // this many times this long, at the load as at the replace.
@@ -20,18 +15,40 @@ constexpr int kNameAttempts = 100;
 
 constexpr std::wstring_view kLongPrefix = LR"(\\?\)";
 
-// The attributes the new file takes over from the old one: the only ones CreateFileW accepts
-// besides FILE_ATTRIBUTE_NORMAL (others share their values with FILE_FLAG_* flags).
+// The attributes the new file takes over from the old one.
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
-                                  FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED |
-                                  FILE_ATTRIBUTE_ENCRYPTED;
+                                  FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
 [[noreturn]] void fail(FileProblem problem, const std::wstring& file, DWORD error) {
   throw FileError(problem, file, error);
 }
 
-bool isPassingLock(DWORD error) {
-  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+// Where another program holds a file briefly. At the replace, a file open without sharing its
+// deletion answers ERROR_ACCESS_DENIED too.
+enum class Locks { SharingOnly, AccessDeniedToo };
+
+bool isPassingLock(DWORD error, Locks locks) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+         (locks == Locks::AccessDeniedToo && error == ERROR_ACCESS_DENIED);
+}
+
+// Runs `attempt` (which returns ERROR_SUCCESS or the system's error) until it succeeds, fails
+// for another reason than a passing lock, or about a second has gone. Returns its last answer.
+template <typename Attempt>
+DWORD waitingForPassingLocks(SystemCalls& calls, Locks locks, Attempt&& attempt) {
+  for (int count = 1;; ++count) {
+    const DWORD error = attempt();
+    if (error == ERROR_SUCCESS || !isPassingLock(error, locks) || count == kLockAttempts)
+      return error;
+    calls.pause(kLockPauseMs);
+  }
+}
+
+// Runs `call`, which only keeps something of the old file; says whether the system took it.
+template <typename Call>
+bool keep(SystemCalls& calls, Call&& call) {
+  const Keeping keeping(calls);
+  return call() != FALSE;
 }
 
 std::int64_t joined(DWORD high, DWORD low) {
@@ -89,6 +106,41 @@ std::wstring temporaryName(int attempt) {
   return name;
 }
 
+// Whether the access list of a file's security descriptor is its own: inheritance turned off,
+// or an entry set on the file itself. A list wholly inherited from the folder is what any new
+// file there gets anyway.
+bool hasOwnAccessList(const std::vector<BYTE>& descriptor) {
+  const auto security = const_cast<BYTE*>(descriptor.data());
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  if (!GetSecurityDescriptorControl(security, &control, &revision)) return false;
+  if (control & SE_DACL_PROTECTED) return true;
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL list = nullptr;
+  if (!GetSecurityDescriptorDacl(security, &present, &list, &defaulted) || !present) return false;
+  if (!list) return true;  // no list at all: everyone may do everything, as before
+  for (DWORD index = 0; index < list->AceCount; ++index) {
+    void* entry = nullptr;
+    if (GetAce(list, index, &entry) && !(static_cast<ACE_HEADER*>(entry)->AceFlags & INHERITED_ACE))
+      return true;
+  }
+  return false;
+}
+
+// Whether `place` is on a file system reached over the network (a mapped letter, a UNC path).
+// A drive whose type cannot be told counts as remote: the copy then goes unmarked, which costs
+// at most a leftover file.
+bool onRemoteDrive(const std::wstring& place, SystemCalls& calls) {
+  if (place.starts_with(LR"(\\?\UNC\)") || !place.starts_with(kLongPrefix)) return true;
+  const std::wstring drive = place.substr(kLongPrefix.size(), 2);
+  const std::wstring root = drive.size() == 2 && drive[1] == L':'
+                                ? drive + L"\\"
+                                : place.substr(0, place.find(L'\\', kLongPrefix.size()) + 1);
+  const Keeping keeping(calls);
+  const UINT type = calls.getDriveType(root.c_str());
+  return type == DRIVE_REMOTE || type == DRIVE_UNKNOWN || type == DRIVE_NO_ROOT_DIR;
+}
+
 }  // namespace
 
 std::wstring longPath(const std::wstring& file) {
@@ -103,23 +155,18 @@ std::wstring longPath(const std::wstring& file) {
 
 Remittance::Remittance(const std::wstring& file, SystemCalls& calls) : file_(file), calls_(calls) {
   const std::wstring path = longPath(file);
-  for (int attempt = 1;; ++attempt) {
+  DWORD error = waitingForPassingLocks(calls_, Locks::SharingOnly, [&] {
     handle_ = FileHandle(calls_.createFile(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
                                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN));
-    if (handle_.valid()) break;
-    const DWORD error = GetLastError();
-    if (!isPassingLock(error) || attempt == kLockAttempts)
-      fail(FileProblem::CannotRead, file_, error);
-    calls_.pause(kLockPauseMs);
-  }
-  const DWORD error = readStamp(handle_.get(), information_, stamp_, calls_);
+    return handle_.valid() ? ERROR_SUCCESS : GetLastError();
+  });
+  if (error == ERROR_SUCCESS) error = readStamp(handle_.get(), information_, stamp_, calls_);
   if (error != ERROR_SUCCESS) fail(FileProblem::CannotRead, file_, error);
 }
 
 std::string_view Remittance::read(std::span<char> buffer) {
-  const auto size = static_cast<DWORD>(std::min(buffer.size(), kLargestPiece));
   DWORD got = 0;
-  if (!calls_.readFile(handle_.get(), buffer.data(), size, &got))
+  if (!calls_.readFile(handle_.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got))
     fail(FileProblem::CannotRead, file_, GetLastError());
   return {buffer.data(), got};
 }
@@ -130,7 +177,7 @@ void Remittance::rewind() {
 
 std::wstring Remittance::place() const {
   std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
+  for (const Keeping keeping(calls_);;) {
     const DWORD length =
         calls_.getFinalPath(handle_.get(), path.data(), static_cast<DWORD>(path.size()));
     if (length != 0 && length < path.size()) {
@@ -150,10 +197,11 @@ std::wstring Remittance::place() const {
   return listed;
 }
 
-std::vector<BYTE> Remittance::security(SECURITY_INFORMATION which) const {
+std::vector<BYTE> Remittance::ownSecurity(SECURITY_INFORMATION which) const {
   std::vector<BYTE> descriptor(256);
-  if (!calls_.getSecurity(handle_.get(), which, descriptor))
-    fail(FileProblem::CannotSave, file_, GetLastError());
+  if (!keep(calls_, [&] { return calls_.getSecurity(handle_.get(), which, descriptor); }) ||
+      !hasOwnAccessList(descriptor))
+    descriptor.clear();
   return descriptor;
 }
 
@@ -174,43 +222,69 @@ void checkUnchanged(const std::wstring& file, const std::wstring& place, const F
 
 TemporaryFile::TemporaryFile(const Remittance& remittance, const std::wstring& place,
                              const std::wstring& file, SystemCalls& calls)
-    : file_(file), calls_(calls), folder_(folderOf(place)) {
-  // The owner is kept where the system allows it; elsewhere the new file is the user's own.
-  std::vector<BYTE> descriptor =
-      remittance.security(OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION);
-  const DWORD attributes = remittance.attributes() & kKeptAttributes;
-  DWORD error = ERROR_SUCCESS;
-  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    SECURITY_ATTRIBUTES security{sizeof security, descriptor.data(), FALSE};
-    path_ = folder_ + temporaryName(attempt);
-    handle_ = FileHandle(calls_.createFile(path_.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE,
-                                           CREATE_NEW, attributes, &security));
-    if (handle_.valid()) break;
-    error = GetLastError();
-    if (error == ERROR_INVALID_OWNER) {
-      descriptor = remittance.security(DACL_SECURITY_INFORMATION);
-    } else if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
-      break;
-    }
-  }
-  if (!handle_.valid()) {
-    if (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT)
-      remittance::fail(FileProblem::FolderRefusesNewFiles, folder_, error);
-    fail(error);
-  }
-  if (!calls_.markForDeletion(handle_.get(), true)) {
-    // The destructor does not run for an object that was never made: delete the file here.
-    error = GetLastError();
-    handle_.reset();
-    calls_.deleteFile(path_.c_str());
-    fail(error);
-  }
-  marked_ = true;
+    : file_(file),
+      calls_(calls),
+      folder_(folderOf(place)),
+      encrypted_((remittance.attributes() & FILE_ATTRIBUTE_ENCRYPTED) != 0) {
+  const bool remote = onRemoteDrive(place, calls_);
+  create(remittance);
+  if (encrypted_) checkEncrypted();
+  // A remote file system may refuse writes to a file marked for deletion.
+  if (!remote) marked_ = keep(calls_, [&] { return calls_.markForDeletion(handle_.get()); });
 }
 
 TemporaryFile::~TemporaryFile() {
   handle_.reset();
-  if (!placed_ && !marked_) calls_.deleteFile(path_.c_str());
+  if (!placed_ && !kept_ && !marked_) calls_.deleteFile(path_.c_str());
+}
+
+// With the remittance's own access list where it has one; where the system refuses it, with the
+// folder's, as any new file. An encrypted remittance's copy is encrypted.
+void TemporaryFile::create(const Remittance& remittance) {
+  const DWORD attributes = encrypted_ ? FILE_ATTRIBUTE_ENCRYPTED : FILE_ATTRIBUTE_NORMAL;
+  std::vector<BYTE> security =
+      remittance.ownSecurity(OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION);
+  while (!security.empty()) {
+    if (keep(calls_, [&] { return createNamed(security, attributes); })) return;
+    // An owner that may not be given away: the access list alone.
+    security = GetLastError() == ERROR_INVALID_OWNER
+                   ? remittance.ownSecurity(DACL_SECURITY_INFORMATION)
+                   : std::vector<BYTE>();
+  }
+  if (!createNamed(security, attributes)) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT)
+      remittance::fail(FileProblem::FolderRefusesNewFiles, folder_, error);
+    fail(error);
+  }
+}
+
+// Creates the file under a new name, drawing names until one is free. Returns FALSE with the
+// system's error where it cannot.
+BOOL TemporaryFile::createNamed(std::vector<BYTE>& security, DWORD attributes) {
+  SECURITY_ATTRIBUTES given{sizeof given, security.data(), FALSE};
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    path_ = folder_ + temporaryName(attempt);
+    handle_ = FileHandle(calls_.createFile(path_.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                                           FILE_SHARE_DELETE, CREATE_NEW, attributes,
+                                           security.empty() ? nullptr : &given));
+    if (handle_.valid()) return TRUE;
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return FALSE;
+  }
+  return FALSE;
+}
+
+// An encrypted remittance is never written out in clear.
+void TemporaryFile::checkEncrypted() {
+  BY_HANDLE_FILE_INFORMATION information{};
+  const bool looked = calls_.getFileInformation(handle_.get(), &information) != FALSE;
+  const DWORD error = looked ? ERROR_SUCCESS : GetLastError();
+  if (looked && (information.dwFileAttributes & FILE_ATTRIBUTE_ENCRYPTED)) return;
+  handle_.reset();  // this object is not made: its destructor will not run
+  calls_.deleteFile(path_.c_str());
+  if (!looked) fail(error);
+  remittance::fail(FileProblem::FolderCannotEncrypt, folder_, 0);
 }
 
 void TemporaryFile::fail(DWORD error) const {
@@ -220,49 +294,104 @@ void TemporaryFile::fail(DWORD error) const {
 }
 
 void TemporaryFile::reserve(std::uint64_t size) {
-  if (calls_.reserveSpace(handle_.get(), static_cast<LONGLONG>(size))) return;
-  // Only the lack of room is a failure: a file system that cannot reserve still takes the
-  // writes, each of them checked.
-  const DWORD error = GetLastError();
-  if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL) fail(error);
+  keep(calls_, [&] { return calls_.reserveSpace(handle_.get(), static_cast<LONGLONG>(size)); });
 }
 
 void TemporaryFile::write(std::string_view bytes) {
   while (!bytes.empty()) {
-    const auto piece = static_cast<DWORD>(std::min(bytes.size(), kLargestPiece));
     DWORD written = 0;
-    if (!calls_.writeFile(handle_.get(), bytes.data(), piece, &written)) fail(GetLastError());
+    if (!calls_.writeFile(handle_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written))
+      fail(GetLastError());
     if (written == 0) fail(ERROR_WRITE_FAULT);
+    written_.add(bytes.substr(0, written));
     bytes.remove_prefix(written);
   }
 }
 
-void TemporaryFile::setCreationTime(const FILETIME& time) {
-  if (!calls_.setCreationTime(handle_.get(), &time)) fail(GetLastError());
+void TemporaryFile::keepTimesAndAttributes(const Remittance& remittance) {
+  FILE_BASIC_INFO kept{};
+  const FILETIME& created = remittance.creationTime();
+  kept.CreationTime.QuadPart =
+      static_cast<LONGLONG>(joined(created.dwHighDateTime, created.dwLowDateTime));
+  kept.FileAttributes = remittance.attributes() & kKeptAttributes;
+  if (kept.FileAttributes == 0) kept.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+  keep(calls_, [&] { return calls_.setBasicInformation(handle_.get(), &kept); });
 }
 
 void TemporaryFile::flush() {
   if (!calls_.flushFileBuffers(handle_.get())) fail(GetLastError());
 }
 
+void TemporaryFile::checkKeptAsWritten(std::span<char> buffer) {
+  if (!calls_.rewind(handle_.get())) fail(GetLastError());
+  Checksum read;
+  for (;;) {
+    DWORD got = 0;
+    if (!calls_.readFile(handle_.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got))
+      fail(GetLastError());
+    if (got == 0) break;
+    read.add({buffer.data(), got});
+    if (read.size() > written_.size()) break;
+  }
+  if (!(read == written_)) remittance::fail(FileProblem::NotKeptAsWritten, file_, 0);
+}
+
+DWORD TemporaryFile::move(const std::wstring& place, bool replacing) {
+  return calls_.moveFile(path_.c_str(), place.c_str(), replacing) ? ERROR_SUCCESS : GetLastError();
+}
+
+TemporaryFile::Name TemporaryFile::look(const std::wstring& path) const {
+  if (calls_.getAttributes(path.c_str()) != INVALID_FILE_ATTRIBUTES) return Name::Taken;
+  const DWORD error = GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Name::Empty
+                                                                        : Name::Unknown;
+}
+
 void TemporaryFile::putInPlaceOf(const std::wstring& place,
                                  const std::function<void()>& checkUnchanged) {
-  for (int attempt = 1;; ++attempt) {
-    checkUnchanged();
-    if (!calls_.markForDeletion(handle_.get(), false)) fail(GetLastError());
+  checkUnchanged();
+  if (marked_) {
+    if (!calls_.clearDeletionMark(handle_.get())) fail(GetLastError());
     marked_ = false;
-    if (calls_.moveFileOver(path_.c_str(), place.c_str())) {
-      placed_ = true;
-      handle_.reset();
-      return;
-    }
-    // The file in place may be open without sharing its deletion (ERROR_ACCESS_DENIED then).
-    const DWORD error = GetLastError();
-    marked_ = calls_.markForDeletion(handle_.get(), true) != FALSE;
-    if ((!isPassingLock(error) && error != ERROR_ACCESS_DENIED) || attempt == kLockAttempts)
-      fail(error);
-    calls_.pause(kLockPauseMs);
   }
+  DWORD error = move(place, true);
+  if (error != ERROR_SUCCESS) {
+    // Some file systems rename no file that is still open. And where the move went through,
+    // whatever it answered, the handle is the remittance's now: it is closed, never marked again.
+    handle_.reset();
+    error = waitingForPassingLocks(calls_, Locks::AccessDeniedToo,
+                                   [&] { return tryAgain(place, checkUnchanged); });
+  }
+  if (error != ERROR_SUCCESS) settleFailedReplace(place, error);
+  placed_ = true;
+  handle_.reset();
+}
+
+// One more attempt after a failed one, with the remittance checked again if it is there.
+DWORD TemporaryFile::tryAgain(const std::wstring& place,
+                              const std::function<void()>& checkUnchanged) {
+  if (look(path_) == Name::Empty) return ERROR_SUCCESS;  // the last move went through after all
+  switch (look(place)) {
+    case Name::Taken:
+      checkUnchanged();
+      return move(place, true);
+    case Name::Empty:  // the file system let the remittance go in the failed attempt
+      return move(place, false);
+    case Name::Unknown:
+      break;
+  }
+  return GetLastError();
+}
+
+// After the last failed attempt, the copy is deleted only while the remittance is there: where
+// its name is empty, the copy takes it or is kept.
+void TemporaryFile::settleFailedReplace(const std::wstring& place, DWORD error) {
+  if (look(path_) == Name::Empty) return;
+  const Name name = look(place);
+  if (name == Name::Taken) fail(error);
+  if (name == Name::Empty && move(place, false) == ERROR_SUCCESS) return;
+  kept_ = true;
+  throw FileError(FileProblem::ConvertedCopyKept, file_, error, path_);
 }
 
 }  // namespace remittance

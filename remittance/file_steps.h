@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "checksum.h"
 #include "owned_handle.h"
 #include "system_calls.h"
 
@@ -51,8 +52,10 @@ class Remittance {
   DWORD links() const { return information_.nNumberOfLinks; }
   DWORD attributes() const { return information_.dwFileAttributes; }
   const FILETIME& creationTime() const { return information_.ftCreationTime; }
-  // Its security descriptor with the parts `which` asks for. Throws FileError (CannotSave).
-  std::vector<BYTE> security(SECURITY_INFORMATION which) const;
+  // Its security descriptor with the parts `which` asks for, when its access list is its own
+  // (set on the file, not only inherited from its folder); empty otherwise, and where the
+  // system does not give it.
+  std::vector<BYTE> ownSecurity(SECURITY_INFORMATION which) const;
 
   void close() { handle_.reset(); }
 
@@ -69,12 +72,20 @@ class Remittance {
 void checkUnchanged(const std::wstring& file, const std::wstring& place, const FileStamp& read,
                     SystemCalls& calls);
 
-// A new file beside the remittance it is to replace, named "~<16 hex digits>.tmp" (never a
-// remittance name; the digits are drawn at random, so leftovers cannot use the names up), created
-// exclusively with the remittance's attributes, encryption and security descriptor, and marked
-// for deletion: a program ended while it is written leaves nothing. When the object goes, the
-// file goes too, unless it was put in the remittance's place. Every failure throws FileError
-// naming the folder (FolderRefusesNewFiles, FolderLacksRoom) or the remittance (CannotSave).
+// The converted copy: a new file beside the remittance it is to replace, named
+// "~<16 hex digits>.tmp" (never a remittance name; the digits are drawn at random, so leftovers
+// cannot use the names up), created exclusively and encrypted if the remittance is. On a local
+// drive it is marked for deletion until it is put in place, so that a program ended while it is
+// written leaves nothing; a remote file system may refuse writes to a file so marked, and there
+// the copy is deleted by name on every failure instead. When the object goes, the copy goes too,
+// unless it was put in the remittance's place or had to be kept (see putInPlaceOf).
+//
+// Only the save itself may fail: creating the copy, writing it, flushing it, reading it back,
+// checking the remittance and putting the copy in its place. What it keeps of the old file
+// besides (owner and access list, attributes, creation time, the room reserved, the deletion
+// mark) is done where the system takes it and let go where it does not. Every failure throws
+// FileError naming the folder (FolderRefusesNewFiles, FolderLacksRoom, FolderCannotEncrypt) or
+// the remittance (CannotSave, ChangedWhileSaving, NotKeptAsWritten, ConvertedCopyKept).
 class TemporaryFile {
  public:
   // `place` is where the remittance is replaced; `file` names it in the messages.
@@ -84,18 +95,33 @@ class TemporaryFile {
   TemporaryFile& operator=(const TemporaryFile&) = delete;
   ~TemporaryFile();
 
-  // Takes the room for `size` bytes at once: a folder without room for the new file says so
-  // before anything is written, and the file system lays the file out in one go.
+  // Asks for the room of `size` bytes at once, so that the file system lays the file out in one
+  // go; where it cannot, the writes still take their room one by one.
   void reserve(std::uint64_t size);
   void write(std::string_view bytes);
-  void setCreationTime(const FILETIME& time);
+  // The remittance's creation time and attributes.
+  void keepTimesAndAttributes(const Remittance& remittance);
   void flush();
-  // Replaces `place` with this file in one step, waiting about a second for another program that
-  // holds it briefly. `checkUnchanged` runs before every attempt; the deletion mark is cleared
-  // just before each.
+  // Reads the copy back through `buffer` and compares it with what was written.
+  void checkKeptAsWritten(std::span<char> buffer);
+  // Replaces `place` with this file, after `checkUnchanged`. Where the first attempt fails the
+  // copy is closed (some file systems rename no open file) and tried again, waiting about a
+  // second for another program that holds the remittance, with the check before each attempt.
+  // The copy is thrown away only while the remittance is still there under its name: where the
+  // name is empty, the copy takes it, and where even that fails, it is kept and named
+  // (ConvertedCopyKept).
   void putInPlaceOf(const std::wstring& place, const std::function<void()>& checkUnchanged);
 
  private:
+  enum class Name { Taken, Empty, Unknown };
+
+  void create(const Remittance& remittance);
+  BOOL createNamed(std::vector<BYTE>& security, DWORD attributes);
+  void checkEncrypted();
+  DWORD move(const std::wstring& place, bool replacing);
+  DWORD tryAgain(const std::wstring& place, const std::function<void()>& checkUnchanged);
+  void settleFailedReplace(const std::wstring& place, DWORD error);
+  Name look(const std::wstring& path) const;
   [[noreturn]] void fail(DWORD error) const;
 
   std::wstring file_;
@@ -103,8 +129,11 @@ class TemporaryFile {
   std::wstring folder_;
   std::wstring path_;
   FileHandle handle_;
+  Checksum written_;
+  bool encrypted_ = false;
   bool marked_ = false;  // for deletion when the handle closes
   bool placed_ = false;
+  bool kept_ = false;
 };
 
 }  // namespace remittance

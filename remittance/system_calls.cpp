@@ -15,12 +15,21 @@ BOOL SystemCalls::getBasicInformation(HANDLE file, FILE_BASIC_INFO* information)
   return GetFileInformationByHandleEx(file, FileBasicInfo, information, sizeof *information);
 }
 
+BOOL SystemCalls::setBasicInformation(HANDLE file, const FILE_BASIC_INFO* information) {
+  FILE_BASIC_INFO copy = *information;
+  return SetFileInformationByHandle(file, FileBasicInfo, &copy, sizeof copy);
+}
+
 DWORD SystemCalls::getFinalPath(HANDLE file, wchar_t* path, DWORD size) {
   return GetFinalPathNameByHandleW(file, path, size, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
 }
 
 DWORD SystemCalls::getAttributes(const wchar_t* path) {
   return GetFileAttributesW(path);
+}
+
+UINT SystemCalls::getDriveType(const wchar_t* root) {
+  return GetDriveTypeW(root);
 }
 
 BOOL SystemCalls::getSecurity(HANDLE file, SECURITY_INFORMATION which,
@@ -54,21 +63,29 @@ BOOL SystemCalls::reserveSpace(HANDLE file, LONGLONG size) {
   return SetFileInformationByHandle(file, FileAllocationInfo, &room, sizeof room);
 }
 
-BOOL SystemCalls::setCreationTime(HANDLE file, const FILETIME* time) {
-  return SetFileTime(file, time, nullptr, nullptr);
-}
+namespace {
 
-BOOL SystemCalls::markForDeletion(HANDLE file, bool deleted) {
+BOOL setDeletion(HANDLE file, bool deleted) {
   FILE_DISPOSITION_INFO disposition{static_cast<BOOLEAN>(deleted)};
   return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
+}
+
+}  // namespace
+
+BOOL SystemCalls::markForDeletion(HANDLE file) {
+  return setDeletion(file, true);
+}
+
+BOOL SystemCalls::clearDeletionMark(HANDLE file) {
+  return setDeletion(file, false);
 }
 
 BOOL SystemCalls::flushFileBuffers(HANDLE file) {
   return FlushFileBuffers(file);
 }
 
-BOOL SystemCalls::moveFileOver(const wchar_t* from, const wchar_t* to) {
-  return MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+BOOL SystemCalls::moveFile(const wchar_t* from, const wchar_t* to, bool replacing) {
+  return MoveFileExW(from, to, replacing ? MOVEFILE_REPLACE_EXISTING : 0);
 }
 
 BOOL SystemCalls::deleteFile(const wchar_t* path) {

@@ -19,9 +19,13 @@ class SystemCalls {
   virtual BOOL getFileInformation(HANDLE file, BY_HANDLE_FILE_INFORMATION* information);
   // GetFileInformationByHandleEx(FileBasicInfo): the times, the change time included.
   virtual BOOL getBasicInformation(HANDLE file, FILE_BASIC_INFO* information);
+  // SetFileInformationByHandle(FileBasicInfo): the times and attributes that are not zero.
+  virtual BOOL setBasicInformation(HANDLE file, const FILE_BASIC_INFO* information);
   // GetFinalPathNameByHandleW, in the "\\?\" form.
   virtual DWORD getFinalPath(HANDLE file, wchar_t* path, DWORD size);
   virtual DWORD getAttributes(const wchar_t* path);
+  // GetDriveTypeW of a root such as "C:\".
+  virtual UINT getDriveType(const wchar_t* root);
   // The file's security descriptor, self-relative, with the parts `which` asks for.
   virtual BOOL getSecurity(HANDLE file, SECURITY_INFORMATION which, std::vector<BYTE>& descriptor);
   virtual BOOL readFile(HANDLE file, void* buffer, DWORD size, DWORD* done);
@@ -29,17 +33,37 @@ class SystemCalls {
   virtual BOOL writeFile(HANDLE file, const void* bytes, DWORD size, DWORD* done);
   // SetFileInformationByHandle(FileAllocationInfo): room on the disk for `size` bytes.
   virtual BOOL reserveSpace(HANDLE file, LONGLONG size);
-  virtual BOOL setCreationTime(HANDLE file, const FILETIME* time);
-  // SetFileInformationByHandle(FileDispositionInfo): the file goes when its last handle closes.
-  virtual BOOL markForDeletion(HANDLE file, bool deleted);
+  // SetFileInformationByHandle(FileDispositionInfo): the file goes when its last handle closes,
+  // or, cleared, stays.
+  virtual BOOL markForDeletion(HANDLE file);
+  virtual BOOL clearDeletionMark(HANDLE file);
   virtual BOOL flushFileBuffers(HANDLE file);
-  // MoveFileExW with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH.
-  virtual BOOL moveFileOver(const wchar_t* from, const wchar_t* to);
+  // MoveFileExW, with MOVEFILE_REPLACE_EXISTING when `replacing`.
+  virtual BOOL moveFile(const wchar_t* from, const wchar_t* to, bool replacing);
   virtual BOOL deleteFile(const wchar_t* path);
   virtual void pause(DWORD milliseconds);
+
+  // The calls made between these two only keep something the old file had besides its bytes
+  // (its access list, times and attributes, its link, the room it takes, the deletion mark that
+  // cleans up after a program ended mid-save): where one is refused, the save goes on without it.
+  // The real calls need not know; a test that fails calls does.
+  virtual void keepingBegins() {}
+  virtual void keepingEnds() {}
 };
 
 // The real calls; the object holds no state.
 SystemCalls& realSystemCalls();
+
+// Marks the calls made while it lives as keeping calls (see SystemCalls::keepingBegins).
+class Keeping {
+ public:
+  explicit Keeping(SystemCalls& calls) : calls_(calls) { calls_.keepingBegins(); }
+  Keeping(const Keeping&) = delete;
+  Keeping& operator=(const Keeping&) = delete;
+  ~Keeping() { calls_.keepingEnds(); }
+
+ private:
+  SystemCalls& calls_;
+};
 
 }  // namespace remittance

@@ -31,9 +31,10 @@ std::wstring fromAnsi(const char* text) {
 }
 
 // The message up to the system's reason, around the file's or the folder's name.
-std::wstring whatFailed(remittance::FileProblem problem, const std::wstring& name) {
+std::wstring whatFailed(const remittance::FileError& error) {
   using remittance::FileProblem;
-  switch (problem) {
+  const std::wstring name = shownPath(error.file());
+  switch (error.problem()) {
     case FileProblem::CannotListFolder:
       return L"No se puede abrir la carpeta de remesas " + name + L".";
     case FileProblem::CannotRead:
@@ -56,6 +57,20 @@ std::wstring whatFailed(remittance::FileProblem problem, const std::wstring& nam
       return L"No se puede guardar la remesa: en el disco de la carpeta " + name +
              L" no queda espacio para una segunda copia de la remesa, que hace falta mientras se "
              L"guarda. La remesa no ha cambiado.";
+    case FileProblem::FolderCannotEncrypt:
+      return L"No se puede guardar la remesa: está cifrada, y en la carpeta " + name +
+             L" no se puede crear la copia cifrada que hace falta mientras se guarda. Una remesa "
+             L"cifrada nunca se escribe sin cifrar. La remesa no ha cambiado.";
+    case FileProblem::NotKeptAsWritten:
+      return L"No se puede guardar la remesa " + name +
+             L": el disco no ha devuelto la remesa cambiada tal como se escribió. La remesa no "
+             L"ha cambiado.";
+    case FileProblem::ConvertedCopyKept:
+      return L"La remesa " + name +
+             L" ya no estaba en el disco al guardarla, y la remesa cambiada no ha podido ocupar "
+             L"su lugar. La remesa cambiada está guardada en " +
+             shownPath(error.keptCopy()) + L": cámbiele el nombre a " +
+             name.substr(name.find_last_of(L'\\') + 1) + L" para usarla.";
   }
   return L"No se puede usar " + name + L".";
 }
@@ -78,7 +93,7 @@ std::wstring systemReason(unsigned long errorCode) {
 }
 
 std::wstring describeFileError(const remittance::FileError& error) {
-  const std::wstring text = whatFailed(error.problem(), shownPath(error.file()));
+  const std::wstring text = whatFailed(error);
   if (error.systemError() == 0) return text;
   return text + L"\n\n" + systemReason(error.systemError());
 }

@@ -128,9 +128,9 @@ TEST_F(SaveKillTest, EndedAtEveryCallLeavesOldOrNewBytes) {
   ScriptedCalls names;
   ASSERT_EQ(remittance::convertRemittance(path(L"remesa.xml"), names), Outcome::Converted);
   fileIsOld_ = false;
-  const std::vector<std::string>& made = names.made();
+  const std::vector<ScriptedCalls::Call>& made = names.made();
   const auto is = [&](std::size_t index, const char* name) {
-    return index < made.size() && made[index] == name;
+    return index < made.size() && made[index].name == name;
   };
   // Call `index` (from 0) comes in the instant before the call named `next`, after `previous`.
   const auto between = [&](std::size_t index, const char* previous, const char* next) {
@@ -141,9 +141,10 @@ TEST_F(SaveKillTest, EndedAtEveryCallLeavesOldOrNewBytes) {
   for (bool completed = false; !completed; ++call) {
     for (const wchar_t* when : {L"before", L"after"}) {
       const bool before = when == std::wstring(L"before");
-      const std::string moment = std::string(before ? "before " : "after ") +
-                                 (call <= static_cast<int>(made.size()) ? made[call - 1] : "-") +
-                                 " (call " + std::to_string(call) + ")";
+      const std::string moment =
+          std::string(before ? "before " : "after ") +
+          (call <= static_cast<int>(made.size()) ? made[call - 1].name : "-") + " (call " +
+          std::to_string(call) + ")";
       putOldFile();
       SaveChild child(L"\"" + path(L"remesa.xml") + L"\" " + std::to_wstring(call) + L" " + when);
       const DWORD code = child.exitCode();
@@ -152,7 +153,7 @@ TEST_F(SaveKillTest, EndedAtEveryCallLeavesOldOrNewBytes) {
       // Ended before call `index`, or after it, which is before call `index + 1`.
       const std::size_t index = static_cast<std::size_t>(call - 1) + (before ? 0 : 1);
       checkAfterEnd(moment, between(index, "createFile", "markForDeletion"),
-                    between(index, "markForDeletion", "moveFileOver"));
+                    between(index, "clearDeletionMark", "moveFile"));
     }
   }
   std::cout << "[ calls    ] " << call - 2

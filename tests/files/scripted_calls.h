@@ -1,8 +1,8 @@
 #pragma once
 
-// System calls for the tests: the real ones, each counted and named as it is made, and one of
-// them (by its number) made to fail with a chosen error, or to end the process just before or
-// just after it runs.
+// System calls for the tests: the real ones, each counted and named as it is made with whether it
+// only keeps something of the old file, and one or two of them (by their numbers) made to fail
+// with a chosen error, or one to end the process just before or just after it runs.
 
 #include <windows.h>
 
@@ -17,14 +17,22 @@ class ScriptedCalls : public remittance::SystemCalls {
 
   // Does nothing but count and name the calls.
   ScriptedCalls() = default;
-  // At call number `call` (from 1).
-  ScriptedCalls(int call, Script script, DWORD error = ERROR_SUCCESS)
-      : call_(call), script_(script), error_(error) {}
+  // At call number `call` (from 1); with `alsoFailing`, that call fails too.
+  ScriptedCalls(int call, Script script, DWORD error = ERROR_SUCCESS, int alsoFailing = 0)
+      : call_(call), alsoFailing_(alsoFailing), script_(script), error_(error) {}
 
-  // The calls made so far, by name.
-  const std::vector<std::string>& made() const { return made_; }
+  struct Call {
+    std::string name;
+    bool keeping;     // only keeps something of the old file
+    DWORD error = 0;  // the error it answered, scripted or the system's; 0 when it went through
+  };
+  // The calls made so far.
+  const std::vector<Call>& made() const { return made_; }
   // Whether the scripted call was reached.
   bool reached() const { return static_cast<int>(made_.size()) >= call_; }
+
+  void keepingBegins() override { ++keeping_; }
+  void keepingEnds() override { --keeping_; }
 
   HANDLE createFile(const wchar_t* path, DWORD access, DWORD sharing, DWORD disposition,
                     DWORD flags, SECURITY_ATTRIBUTES* security) override {
@@ -40,6 +48,10 @@ class ScriptedCalls : public remittance::SystemCalls {
     return run("getBasicInformation", FALSE,
                [&] { return SystemCalls::getBasicInformation(file, information); });
   }
+  BOOL setBasicInformation(HANDLE file, const FILE_BASIC_INFO* information) override {
+    return run("setBasicInformation", FALSE,
+               [&] { return SystemCalls::setBasicInformation(file, information); });
+  }
   DWORD getFinalPath(HANDLE file, wchar_t* path, DWORD size) override {
     return run("getFinalPath", DWORD{0},
                [&] { return SystemCalls::getFinalPath(file, path, size); });
@@ -47,6 +59,10 @@ class ScriptedCalls : public remittance::SystemCalls {
   DWORD getAttributes(const wchar_t* path) override {
     return run("getAttributes", DWORD{INVALID_FILE_ATTRIBUTES},
                [&] { return SystemCalls::getAttributes(path); });
+  }
+  UINT getDriveType(const wchar_t* root) override {
+    return run("getDriveType", UINT{DRIVE_UNKNOWN},
+               [&] { return SystemCalls::getDriveType(root); });
   }
   BOOL getSecurity(HANDLE file, SECURITY_INFORMATION which,
                    std::vector<BYTE>& descriptor) override {
@@ -65,18 +81,17 @@ class ScriptedCalls : public remittance::SystemCalls {
   BOOL reserveSpace(HANDLE file, LONGLONG size) override {
     return run("reserveSpace", FALSE, [&] { return SystemCalls::reserveSpace(file, size); });
   }
-  BOOL setCreationTime(HANDLE file, const FILETIME* time) override {
-    return run("setCreationTime", FALSE, [&] { return SystemCalls::setCreationTime(file, time); });
+  BOOL markForDeletion(HANDLE file) override {
+    return run("markForDeletion", FALSE, [&] { return SystemCalls::markForDeletion(file); });
   }
-  BOOL markForDeletion(HANDLE file, bool deleted) override {
-    return run("markForDeletion", FALSE,
-               [&] { return SystemCalls::markForDeletion(file, deleted); });
+  BOOL clearDeletionMark(HANDLE file) override {
+    return run("clearDeletionMark", FALSE, [&] { return SystemCalls::clearDeletionMark(file); });
   }
   BOOL flushFileBuffers(HANDLE file) override {
     return run("flushFileBuffers", FALSE, [&] { return SystemCalls::flushFileBuffers(file); });
   }
-  BOOL moveFileOver(const wchar_t* from, const wchar_t* to) override {
-    return run("moveFileOver", FALSE, [&] { return SystemCalls::moveFileOver(from, to); });
+  BOOL moveFile(const wchar_t* from, const wchar_t* to, bool replacing) override {
+    return run("moveFile", FALSE, [&] { return SystemCalls::moveFile(from, to, replacing); });
   }
   BOOL deleteFile(const wchar_t* path) override {
     return run("deleteFile", FALSE, [&] { return SystemCalls::deleteFile(path); });
@@ -92,22 +107,27 @@ class ScriptedCalls : public remittance::SystemCalls {
   static constexpr UINT kEnded = 99;
 
  private:
-  template <typename Result, typename Call>
-  Result run(const char* name, Result failure, Call&& call) {
-    made_.emplace_back(name);
-    const bool scripted = static_cast<int>(made_.size()) == call_;
+  template <typename Result, typename RealCall>
+  Result run(const char* name, Result failure, RealCall&& call) {
+    made_.push_back({name, keeping_ > 0});
+    const int number = static_cast<int>(made_.size());
+    const bool scripted = number == call_;
     if (scripted && script_ == Script::EndBefore) TerminateProcess(GetCurrentProcess(), kEnded);
-    if (scripted && script_ == Script::Fail) {
+    if ((scripted && script_ == Script::Fail) || number == alsoFailing_) {
+      made_.back().error = error_;
       SetLastError(error_);
       return failure;
     }
     const Result result = call();
+    if (result == failure) made_.back().error = GetLastError();
     if (scripted && script_ == Script::EndAfter) TerminateProcess(GetCurrentProcess(), kEnded);
     return result;
   }
 
   int call_ = 0;
+  int alsoFailing_ = 0;
+  int keeping_ = 0;
   Script script_ = Script::Fail;
   DWORD error_ = ERROR_SUCCESS;
-  std::vector<std::string> made_;
+  std::vector<Call> made_;
 };

@@ -48,6 +48,20 @@ TEST(FileErrorMessage, NamesTheFileWhatFailedAndTheReason) {
        L"para una segunda copia de la remesa, que hace falta mientras se guarda. La remesa no ha "
        L"cambiado.\n\n" +
            systemReason(ERROR_DISK_FULL)},
+      {{FileProblem::FolderCannotEncrypt, LR"(\\?\C:\remesas\)", 0},
+       LR"(No se puede guardar la remesa: está cifrada, y en la carpeta C:\remesas no se puede )"
+       L"crear la copia cifrada que hace falta mientras se guarda. Una remesa cifrada nunca se "
+       L"escribe sin cifrar. La remesa no ha cambiado."},
+      {{FileProblem::NotKeptAsWritten, LR"(C:\remesas\r.xml)", 0},
+       LR"(No se puede guardar la remesa C:\remesas\r.xml: el disco no ha devuelto la remesa )"
+       L"cambiada tal como se escribió. La remesa no ha cambiado."},
+      {{FileProblem::ConvertedCopyKept, LR"(\\?\UNC\servidor\remesas\r.xml)", ERROR_BUSY,
+        LR"(\\?\UNC\servidor\remesas\~0123456789abcdef.tmp)"},
+       LR"(La remesa \\servidor\remesas\r.xml ya no estaba en el disco al guardarla, y la )"
+       L"remesa cambiada no ha podido ocupar su lugar. La remesa cambiada está guardada en "
+       LR"(\\servidor\remesas\~0123456789abcdef.tmp: cámbiele el nombre a r.xml para usarla.)"
+       L"\n\n" +
+           systemReason(ERROR_BUSY)},
   };
   for (const auto& example : cases) {
     EXPECT_TRUE(describeFileError(example.error) == example.message)
