@@ -58,9 +58,9 @@ void discardTypedKeys() {
 
 }  // namespace
 
-MainWindow::MainWindow(UserShell& shell, std::wstring remittanceFolder,
+MainWindow::MainWindow(MessageShower& messages, std::wstring remittanceFolder,
                        dpi::NewerFunctions dpiFunctions, std::wstring labelFace)
-    : shell_(shell),
+    : messages_(messages),
       folder_(std::move(remittanceFolder)),
       dpiFunctions_(dpiFunctions),
       labelFace_(std::move(labelFace)) {}
@@ -195,7 +195,7 @@ void MainWindow::OnPaint() {
 
 void MainWindow::OnCommand(int id, int notification) {
   if (id == kRemittanceListId && notification == LBN_SELCHANGE) {
-    loadSelectedRemittance();
+    checkSelectedRemittance();
   } else if (id == kChangeButtonId && notification == BN_CLICKED) {
     convertSelectedRemittance();
   } else if (id == kExitButtonId && notification == BN_CLICKED) {
@@ -316,12 +316,12 @@ void MainWindow::fillRemittanceList() {
     return endProgram(0);
   }
   SendMessageW(remittanceList_, LB_SETCURSEL, 0, 0);
-  loadSelectedRemittance();
+  checkSelectedRemittance();
 }
 
 // A remittance that cannot be opened or read is named when it is selected; nothing of it is
 // kept, since CAMBIAR converts the file as it is on disk when it is pressed.
-void MainWindow::loadSelectedRemittance() {
+void MainWindow::checkSelectedRemittance() {
   remittance::checkRemittance(selectedPath());
 }
 
@@ -362,7 +362,7 @@ void MainWindow::endAfterFailure() noexcept {
 // An Enter typed during a long conversion would otherwise close its answer before it is drawn.
 void MainWindow::showMessage(const std::wstring& text) {
   discardTypedKeys();
-  shell_.showMessage(window_, text, texts::kMessageCaption);
+  messages_.showMessage(window_, text, texts::kMessageCaption);
 }
 
 void MainWindow::endProgram(UINT exitCode) {

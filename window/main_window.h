@@ -9,9 +9,9 @@
 #include <string>
 
 #include "dpi.h"
+#include "message_shower.h"
 #include "painting.h"
 #include "remittance_files.h"
-#include "user_shell.h"
 
 // Identifiers of the child windows. They stay clear of IDOK and IDCANCEL, which the dialog
 // manager sends for Enter and Esc when no push button has the focus.
@@ -24,14 +24,14 @@ class MainWindow {
   // `remittanceFolder` is the folder whose "*.xml" files are listed, with a closing separator.
   // `dpiFunctions` are the newer DPI functions of user32, null where the system lacks them.
   // `labelFace` is the face of the labels and of the buttons' captions.
-  MainWindow(UserShell& shell, std::wstring remittanceFolder,
+  MainWindow(MessageShower& messages, std::wstring remittanceFolder,
              dpi::NewerFunctions dpiFunctions = dpi::NewerFunctions::ofThisSystem(),
              std::wstring labelFace = painting::kLabelFace);
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
   ~MainWindow();
 
-  // Creates the window hidden, lists the remittances and loads the first one, then shows the
+  // Creates the window hidden, lists the remittances and checks the first one, then shows the
   // window with the focus on the change button. Returns false, with the window never shown, when
   // the program ended on the way. Throws std::runtime_error when the window cannot be made.
   bool start(int showCommand);
@@ -71,7 +71,7 @@ class MainWindow {
   void applyFonts();
 
   void fillRemittanceList();
-  void loadSelectedRemittance();
+  void checkSelectedRemittance();
   void convertSelectedRemittance();
   void lightCloseButton(bool lit);
 
@@ -84,7 +84,7 @@ class MainWindow {
   void setPointer(Pointer pointer);
   std::wstring selectedPath() const;
 
-  UserShell& shell_;
+  MessageShower& messages_;
   const std::wstring folder_;
   const dpi::NewerFunctions dpiFunctions_;
   const std::wstring labelFace_;

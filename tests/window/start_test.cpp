@@ -23,7 +23,7 @@ TEST_F(StartTest, ListsTheXmlFilesAndSelectsTheFirst) {
   ASSERT_TRUE(start());
 
   EXPECT_TRUE(IsWindowVisible(handle()));
-  EXPECT_TRUE(shell_.messages.empty());
+  EXPECT_TRUE(messages_.shown.empty());
   EXPECT_TRUE(exitCodes.empty());
   const HWND list = control(kRemittanceListId);
   ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 2);
@@ -74,17 +74,17 @@ TEST_F(StartTest, EndsBeforeShowingTheWindowWithOneMessage) {
     SCOPED_TRACE(row.name);
     std::filesystem::remove_all(folder());
     std::filesystem::create_directory(folder());
-    shell_.messages.clear();
+    messages_.shown.clear();
 
     EXPECT_FALSE(start(row.prepare(*this)));
 
-    ASSERT_EQ(shell_.messages.size(), 1u);
+    ASSERT_EQ(messages_.shown.size(), 1u);
     const std::wstring expected = row.messageStart(*this);
-    EXPECT_EQ(shell_.messages[0].text.substr(0, expected.size()), expected);
-    EXPECT_EQ(shell_.messages[0].caption, L"trasvidora");
-    EXPECT_NE(shell_.messages[0].owner, nullptr);
-    EXPECT_FALSE(shell_.messages[0].ownerVisible);
-    EXPECT_FALSE(IsWindow(shell_.messages[0].owner)) << "the window goes with the program";
+    EXPECT_EQ(messages_.shown[0].text.substr(0, expected.size()), expected);
+    EXPECT_EQ(messages_.shown[0].caption, L"trasvidora");
+    EXPECT_NE(messages_.shown[0].owner, nullptr);
+    EXPECT_FALSE(messages_.shown[0].ownerVisible);
+    EXPECT_FALSE(IsWindow(messages_.shown[0].owner)) << "the window goes with the program";
     EXPECT_EQ(exitCodes, std::vector<UINT>{row.exitCode});
   }
 }
@@ -100,13 +100,13 @@ TEST_F(StartTest, UnreadableFirstRemittanceIsNamedWithTheReasonAndEndsBeforeShow
   EXPECT_FALSE(start());
   CloseHandle(locked);
 
-  ASSERT_EQ(shell_.messages.size(), 1u);
-  const std::wstring& text = shell_.messages[0].text;
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  const std::wstring& text = messages_.shown[0].text;
   const std::wstring expectedStart =
       L"No se puede leer la remesa " + file("a.xml").native() + L".\n\n";
   EXPECT_EQ(text.substr(0, expectedStart.size()), expectedStart);
   EXPECT_GT(text.size(), expectedStart.size() + 3) << "the system's reason follows";
-  EXPECT_FALSE(shell_.messages[0].ownerVisible);
+  EXPECT_FALSE(messages_.shown[0].ownerVisible);
   EXPECT_EQ(exitCodes, std::vector<UINT>{1});
   EXPECT_EQ(readBytes(file("a.xml")), bytes);
 }
