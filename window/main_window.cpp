@@ -94,8 +94,10 @@ bool MainWindow::start(int showCommand) {
 
 int MainWindow::runMessageLoop() {
   MSG message{};
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) dispatch(message);
-  return static_cast<int>(message.wParam);
+  BOOL got = 0;
+  while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0) dispatch(message);
+  // -1: the queue could not be read, and the program cannot go on.
+  return got == 0 ? static_cast<int>(message.wParam) : 1;
 }
 
 // Enter presses the push button that has the focus, default button or not; the dialog manager

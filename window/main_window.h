@@ -36,7 +36,8 @@ class MainWindow {
   // the program ended on the way. Throws std::runtime_error when the window cannot be made.
   bool start(int showCommand);
 
-  // Runs until the program ends and returns its exit code: 0, or 1 after a failure.
+  // Runs until the program ends and returns its exit code: 0, or 1 after a failure (the queue
+  // failing to give the next message included).
   int runMessageLoop();
 
   // Hands one message of the thread's queue on, with the keys of the controls handled as in a
