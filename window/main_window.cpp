@@ -50,9 +50,12 @@ bool pressesButtons(const MSG& message) {
   return message.wParam == VK_RETURN || message.wParam == VK_SPACE;
 }
 
+// The end of the program comes out of the queue whatever the range asked for (seen under Wine):
+// it goes back in, or the program would never end.
 void discardTypedKeys() {
   MSG typed{};
   while (PeekMessageW(&typed, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    if (typed.message == WM_QUIT) return PostQuitMessage(static_cast<int>(typed.wParam));
   }
 }
 
@@ -75,12 +78,14 @@ bool MainWindow::start(int showCommand) {
                        nullptr, nullptr, GetModuleHandleW(nullptr), this)) {
     throw std::runtime_error("the window cannot be created");
   }
-  surface_.emplace(dpi::dpiOfWindow(dpiFunctions_, window_), labelFace_);
-  createChildren();
-  placeWindow();
-  placeChildren();
-  applyFonts();
+  // From here on a failure is told while the window is still there: the end of the program that
+  // a closed window leaves in the queue would close any message box at once.
   try {
+    surface_.emplace(dpi::dpiOfWindow(dpiFunctions_, window_), labelFace_);
+    createChildren();
+    placeWindow();
+    placeChildren();
+    applyFonts();
     fillRemittanceList();
   } catch (...) {
     endAfterFailure();

@@ -33,7 +33,8 @@ class MainWindow {
 
   // Creates the window hidden, lists the remittances and checks the first one, then shows the
   // window with the focus on the change button. Returns false, with the window never shown, when
-  // the program ended on the way. Throws std::runtime_error when the window cannot be made.
+  // the program ended on the way, after a message when it failed. Throws std::runtime_error when
+  // the window cannot be created at all.
   bool start(int showCommand);
 
   // Runs until the program ends and returns its exit code: 0, or 1 after a failure (the queue

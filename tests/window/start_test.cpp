@@ -3,6 +3,7 @@
 
 #include <functional>
 
+#include "owned_handle.h"
 #include "window_harness.h"
 
 namespace {
@@ -11,6 +12,21 @@ std::wstring listEntry(HWND list, int index) {
   wchar_t name[MAX_PATH] = {};
   SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(name));
   return name;
+}
+
+// Refuses the creation of the control with the identifier, as a system out of resources would.
+template <int id>
+LRESULT CALLBACK refuseControl(int code, WPARAM window, LPARAM details) {
+  if (code == HCBT_CREATEWND) {
+    const CREATESTRUCTW& made = *reinterpret_cast<CBT_CREATEWNDW*>(details)->lpcs;
+    if ((made.style & WS_CHILD) && reinterpret_cast<INT_PTR>(made.hMenu) == id) return 1;
+  }
+  return CallNextHookEx(nullptr, code, window, details);
+}
+
+using ControlRefusal = remittance::Owned<HHOOK, UnhookWindowsHookEx>;
+ControlRefusal refuse(HOOKPROC procedure) {
+  return ControlRefusal(SetWindowsHookExW(WH_CBT, procedure, nullptr, GetCurrentThreadId()));
 }
 
 using StartTest = WindowTest;
@@ -41,13 +57,22 @@ TEST_F(StartTest, ListIsNotRefreshedWhileTheProgramRuns) {
   EXPECT_EQ(SendMessageW(control(kRemittanceListId), LB_GETCOUNT, 0, 0), 1);
 }
 
-// Every way the start can fail: one message naming what went wrong, the window never shown.
+// Every way the start can fail: one message naming what went wrong, shown while the end of the
+// program is not yet queued (the harness checks), and the window never shown.
 TEST_F(StartTest, EndsBeforeShowingTheWindowWithOneMessage) {
   struct Case {
     const char* name;
     std::function<std::filesystem::path(StartTest&)> prepare;  // gives the folder to start over
     std::function<std::wstring(StartTest&)> messageStart;
     UINT exitCode;
+    HOOKPROC refusal = nullptr;  // a control that cannot be created
+  };
+  const auto withRemittance = [](StartTest& test) {
+    test.addRemittance("a.xml", remittanceText("PRE", "1"));
+    return test.folder();
+  };
+  const auto controlMissing = [](StartTest&) {
+    return std::wstring(L"Error inesperado: a control of the window cannot be created");
   };
   const Case cases[] = {
       {"no xml file",
@@ -69,14 +94,23 @@ TEST_F(StartTest, EndsBeforeShowingTheWindowWithOneMessage) {
                 L".\n\n";
        },
        1},
+      {"no change button", withRemittance, controlMissing, 1, &refuseControl<kChangeButtonId>},
+      {"no list", withRemittance, controlMissing, 1, &refuseControl<kRemittanceListId>},
+      {"no exit button", withRemittance, controlMissing, 1, &refuseControl<kExitButtonId>},
   };
   for (const Case& row : cases) {
     SCOPED_TRACE(row.name);
     std::filesystem::remove_all(folder());
     std::filesystem::create_directory(folder());
     messages_.shown.clear();
+    const std::filesystem::path started = row.prepare(*this);
+    ControlRefusal refusal;
+    if (row.refusal) {
+      refusal = refuse(row.refusal);
+      ASSERT_TRUE(refusal.valid());
+    }
 
-    EXPECT_FALSE(start(row.prepare(*this)));
+    EXPECT_FALSE(start(started));
 
     ASSERT_EQ(messages_.shown.size(), 1u);
     const std::wstring expected = row.messageStart(*this);

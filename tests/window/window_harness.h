@@ -30,13 +30,20 @@ struct ShownMessage {
   std::wstring caption;
   HCURSOR pointer;        // the pointer when the message came up
   HCURSOR windowPointer;  // the pointer the window sets over itself at that moment
+  bool quitWaiting;       // the program's end already in the queue, which would close a real box
 };
+
+// Whether the thread's queue holds the end of the program, left there.
+inline bool quitWaiting() {
+  MSG quit{};
+  return PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
+}
 
 class MessageRecorder : public MessageShower {
  public:
   void showMessage(HWND owner, const std::wstring& text, const std::wstring& caption) override {
-    ShownMessage message{owner,  IsWindowVisible(owner) != FALSE, text, caption, GetCursor(),
-                         nullptr};
+    ShownMessage message{
+        owner, IsWindowVisible(owner) != FALSE, text, caption, GetCursor(), nullptr, quitWaiting()};
     if (owner) {
       SendMessageW(owner, WM_SETCURSOR, reinterpret_cast<WPARAM>(owner),
                    MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
@@ -74,6 +81,13 @@ class WindowTest : public ::testing::Test {
   static void TearDownTestSuite() { CoUninitialize(); }
 
   void SetUp() override { std::filesystem::create_directory(folder()); }
+  // A message shown with the end of the program already queued would close as soon as it opens.
+  void TearDown() override {
+    for (const ShownMessage& shown : messages_.shown) {
+      EXPECT_FALSE(shown.quitWaiting)
+          << "shown with the end queued: " << testing::PrintToString(shown.text);
+    }
+  }
 
   std::filesystem::path folder() const { return temp_ / "remesas"; }
   std::filesystem::path file(const std::string& name) const { return folder() / name; }
