@@ -2,20 +2,28 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <utility>
 
 namespace remittance {
 
-// The one owner of the core's handles: the handle is let go of when the owner goes.
-// `Kind` gives the handle's type, its invalid value and how it is let go of.
-template <typename Kind>
+// What a handle holds when it stands for nothing: null for most kinds, INVALID_HANDLE_VALUE for
+// files and folder searches.
+struct NullHandle {
+  static constexpr std::nullptr_t value() { return nullptr; }
+};
+struct InvalidHandleValue {
+  static HANDLE value() { return INVALID_HANDLE_VALUE; }
+};
+
+// The one owner of every handle of the program: the handle is let go of with `letGo` when its
+// owner goes. `Empty` is what the owner holds when it owns nothing; null is never a handle either.
+template <typename Handle, auto letGo, typename Empty = NullHandle>
 class Owned {
  public:
-  using Handle = typename Kind::Handle;
-
   Owned() = default;
   explicit Owned(Handle handle) : handle_(handle) {}
-  Owned(Owned&& other) noexcept : handle_(std::exchange(other.handle_, Kind::invalid())) {}
+  Owned(Owned&& other) noexcept : handle_(std::exchange(other.handle_, Empty::value())) {}
   Owned& operator=(Owned&& other) noexcept {
     std::swap(handle_, other.handle_);
     return *this;
@@ -23,31 +31,19 @@ class Owned {
   ~Owned() { reset(); }
 
   Handle get() const { return handle_; }
-  bool valid() const { return handle_ != Kind::invalid() && handle_ != Handle{}; }
+  bool valid() const { return handle_ != Handle{} && handle_ != Handle(Empty::value()); }
   void reset() {
-    if (valid()) Kind::letGo(handle_);
-    handle_ = Kind::invalid();
+    if (valid()) letGo(handle_);
+    handle_ = Empty::value();
   }
 
  private:
-  Handle handle_ = Kind::invalid();
-};
-
-struct OpenFileKind {
-  using Handle = HANDLE;
-  static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
-  static void letGo(HANDLE handle) { CloseHandle(handle); }
-};
-
-struct FolderSearchKind {
-  using Handle = HANDLE;
-  static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
-  static void letGo(HANDLE handle) { FindClose(handle); }
+  Handle handle_ = Empty::value();
 };
 
 // A file opened with CreateFileW. Closing it cannot lose data: a written file is flushed, and
 // checked, before its owner lets it go.
-using FileHandle = Owned<OpenFileKind>;
-using FolderSearch = Owned<FolderSearchKind>;
+using FileHandle = Owned<HANDLE, CloseHandle, InvalidHandleValue>;
+using FolderSearch = Owned<HANDLE, FindClose, InvalidHandleValue>;
 
 }  // namespace remittance

@@ -45,7 +45,7 @@ UINT dpiOfWindow(const NewerFunctions& functions, HWND window) {
 
 UINT systemDpi() {
   const ScreenDc screen(GetDC(nullptr));
-  const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSX) : 0;
+  const int dpi = screen.valid() ? GetDeviceCaps(screen.get(), LOGPIXELSX) : 0;
   return dpi > 0 ? static_cast<UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
 }
 

@@ -50,17 +50,20 @@ bool pressesButtons(const MSG& message) {
   return message.wParam == VK_RETURN || message.wParam == VK_SPACE;
 }
 
+// The end of the program comes out of the queue whatever the range asked for (seen under Wine):
+// it goes back in, or the program would never end.
 void discardTypedKeys() {
   MSG typed{};
   while (PeekMessageW(&typed, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    if (typed.message == WM_QUIT) return PostQuitMessage(static_cast<int>(typed.wParam));
   }
 }
 
 }  // namespace
 
-MainWindow::MainWindow(UserShell& shell, std::wstring remittanceFolder,
+MainWindow::MainWindow(MessageShower& messages, std::wstring remittanceFolder,
                        dpi::NewerFunctions dpiFunctions, std::wstring labelFace)
-    : shell_(shell),
+    : messages_(messages),
       folder_(std::move(remittanceFolder)),
       dpiFunctions_(dpiFunctions),
       labelFace_(std::move(labelFace)) {}
@@ -75,12 +78,14 @@ bool MainWindow::start(int showCommand) {
                        nullptr, nullptr, GetModuleHandleW(nullptr), this)) {
     throw std::runtime_error("the window cannot be created");
   }
-  surface_.emplace(dpi::dpiOfWindow(dpiFunctions_, window_), labelFace_);
-  createChildren();
-  placeWindow();
-  placeChildren();
-  applyFonts();
+  // From here on a failure is told while the window is still there: the end of the program that
+  // a closed window leaves in the queue would close any message box at once.
   try {
+    surface_.emplace(dpi::dpiOfWindow(dpiFunctions_, window_), labelFace_);
+    createChildren();
+    placeWindow();
+    placeChildren();
+    applyFonts();
     fillRemittanceList();
   } catch (...) {
     endAfterFailure();
@@ -94,8 +99,10 @@ bool MainWindow::start(int showCommand) {
 
 int MainWindow::runMessageLoop() {
   MSG message{};
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) dispatch(message);
-  return static_cast<int>(message.wParam);
+  BOOL got = 0;
+  while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0) dispatch(message);
+  // -1: the queue could not be read, and the program cannot go on.
+  return got == 0 ? static_cast<int>(message.wParam) : 1;
 }
 
 // Enter presses the push button that has the focus, default button or not; the dialog manager
@@ -195,7 +202,7 @@ void MainWindow::OnPaint() {
 
 void MainWindow::OnCommand(int id, int notification) {
   if (id == kRemittanceListId && notification == LBN_SELCHANGE) {
-    loadSelectedRemittance();
+    checkSelectedRemittance();
   } else if (id == kChangeButtonId && notification == BN_CLICKED) {
     convertSelectedRemittance();
   } else if (id == kExitButtonId && notification == BN_CLICKED) {
@@ -316,12 +323,12 @@ void MainWindow::fillRemittanceList() {
     return endProgram(0);
   }
   SendMessageW(remittanceList_, LB_SETCURSEL, 0, 0);
-  loadSelectedRemittance();
+  checkSelectedRemittance();
 }
 
 // A remittance that cannot be opened or read is named when it is selected; nothing of it is
 // kept, since CAMBIAR converts the file as it is on disk when it is pressed.
-void MainWindow::loadSelectedRemittance() {
+void MainWindow::checkSelectedRemittance() {
   remittance::checkRemittance(selectedPath());
 }
 
@@ -362,7 +369,7 @@ void MainWindow::endAfterFailure() noexcept {
 // An Enter typed during a long conversion would otherwise close its answer before it is drawn.
 void MainWindow::showMessage(const std::wstring& text) {
   discardTypedKeys();
-  shell_.showMessage(window_, text, texts::kMessageCaption);
+  messages_.showMessage(window_, text, texts::kMessageCaption);
 }
 
 void MainWindow::endProgram(UINT exitCode) {

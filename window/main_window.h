@@ -9,9 +9,9 @@
 #include <string>
 
 #include "dpi.h"
+#include "message_shower.h"
 #include "painting.h"
 #include "remittance_files.h"
-#include "user_shell.h"
 
 // Identifiers of the child windows. They stay clear of IDOK and IDCANCEL, which the dialog
 // manager sends for Enter and Esc when no push button has the focus.
@@ -24,19 +24,21 @@ class MainWindow {
   // `remittanceFolder` is the folder whose "*.xml" files are listed, with a closing separator.
   // `dpiFunctions` are the newer DPI functions of user32, null where the system lacks them.
   // `labelFace` is the face of the labels and of the buttons' captions.
-  MainWindow(UserShell& shell, std::wstring remittanceFolder,
+  MainWindow(MessageShower& messages, std::wstring remittanceFolder,
              dpi::NewerFunctions dpiFunctions = dpi::NewerFunctions::ofThisSystem(),
              std::wstring labelFace = painting::kLabelFace);
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
   ~MainWindow();
 
-  // Creates the window hidden, lists the remittances and loads the first one, then shows the
+  // Creates the window hidden, lists the remittances and checks the first one, then shows the
   // window with the focus on the change button. Returns false, with the window never shown, when
-  // the program ended on the way. Throws std::runtime_error when the window cannot be made.
+  // the program ended on the way, after a message when it failed. Throws std::runtime_error when
+  // the window cannot be created at all.
   bool start(int showCommand);
 
-  // Runs until the program ends and returns its exit code: 0, or 1 after a failure.
+  // Runs until the program ends and returns its exit code: 0, or 1 after a failure (the queue
+  // failing to give the next message included).
   int runMessageLoop();
 
   // Hands one message of the thread's queue on, with the keys of the controls handled as in a
@@ -71,7 +73,7 @@ class MainWindow {
   void applyFonts();
 
   void fillRemittanceList();
-  void loadSelectedRemittance();
+  void checkSelectedRemittance();
   void convertSelectedRemittance();
   void lightCloseButton(bool lit);
 
@@ -84,7 +86,7 @@ class MainWindow {
   void setPointer(Pointer pointer);
   std::wstring selectedPath() const;
 
-  UserShell& shell_;
+  MessageShower& messages_;
   const std::wstring folder_;
   const dpi::NewerFunctions dpiFunctions_;
   const std::wstring labelFace_;

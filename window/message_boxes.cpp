@@ -5,7 +5,7 @@
 
 namespace {
 
-using Hook = ScopedHandle<HHOOK, UnhookWindowsHookEx>;
+using Hook = remittance::Owned<HHOOK, UnhookWindowsHookEx>;
 
 // Sees every message of the box's own loop before the box does.
 LRESULT CALLBACK holdBackRepeatedKeys(int code, WPARAM wParam, LPARAM lParam) {

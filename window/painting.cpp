@@ -40,7 +40,7 @@ Font createBold(LONG height, const std::wstring& face) {
 RECT textBox(POINT corner, HFONT font, std::wstring_view text) {
   SIZE size{};
   const MemoryDc dc(CreateCompatibleDC(nullptr));
-  if (dc) {
+  if (dc.valid()) {
     const ScopedSelection selected(dc.get(), font);
     GetTextExtentPoint32W(dc.get(), text.data(), static_cast<int>(text.size()), &size);
   }
@@ -216,7 +216,7 @@ void Surface::paintBuffered(HDC dc, const RECT& area) const {
   const SIZE size = windowSize(dpi_);
   const MemoryDc buffer(CreateCompatibleDC(dc));
   const Bitmap canvas(CreateCompatibleBitmap(dc, size.cx, size.cy));
-  if (!buffer || !canvas) return paint(dc);
+  if (!buffer.valid() || !canvas.valid()) return paint(dc);
   const ScopedSelection selected(buffer.get(), canvas.get());
   paint(buffer.get());
   BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, buffer.get(),

@@ -1,40 +1,17 @@
 #pragma once
 
-// One owner for every Win32 handle and GDI object the window makes: the handle is given back
-// with its release function when the owner goes out of scope.
+// The window's handles and GDI objects, each given back with its own function when its owner
+// goes out of scope.
 
 #include <windows.h>
 
-#include <utility>
+#include "owned_handle.h"
 
-template <typename Handle, auto release>
-class ScopedHandle {
- public:
-  ScopedHandle() = default;
-  explicit ScopedHandle(Handle handle) : handle_(handle) {}
-  ScopedHandle(ScopedHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-  ScopedHandle& operator=(ScopedHandle&& other) noexcept {
-    std::swap(handle_, other.handle_);
-    return *this;
-  }
-  ScopedHandle(const ScopedHandle&) = delete;
-  ScopedHandle& operator=(const ScopedHandle&) = delete;
-  ~ScopedHandle() {
-    if (handle_) release(handle_);
-  }
-
-  Handle get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-
- private:
-  Handle handle_ = nullptr;
-};
-
-using Font = ScopedHandle<HFONT, DeleteObject>;
-using Bitmap = ScopedHandle<HBITMAP, DeleteObject>;
-using Brush = ScopedHandle<HBRUSH, DeleteObject>;
-using MemoryDc = ScopedHandle<HDC, DeleteDC>;
-using ScreenDc = ScopedHandle<HDC, [](HDC dc) { ReleaseDC(nullptr, dc); }>;
+using Font = remittance::Owned<HFONT, DeleteObject>;
+using Bitmap = remittance::Owned<HBITMAP, DeleteObject>;
+using Brush = remittance::Owned<HBRUSH, DeleteObject>;
+using MemoryDc = remittance::Owned<HDC, DeleteDC>;
+using ScreenDc = remittance::Owned<HDC, [](HDC dc) { ReleaseDC(nullptr, dc); }>;
 
 // Selects an object into a device context and puts the previous one back when done, so that no
 // object is deleted while it is still selected.

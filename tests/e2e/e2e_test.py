@@ -148,12 +148,12 @@ class Session:
         left, top, _, _ = self.main_window()["rect"]
         return left, top
 
-    def ended(self, timeout=TIMEOUT):
+    def exit_status(self, timeout=TIMEOUT):
+        """The program's exit status once it has ended (Wine passes it on), or None while it runs."""
         try:
-            self.process.wait(timeout)
-            return True
+            return self.process.wait(timeout)
         except subprocess.TimeoutExpired:
-            return False
+            return None
 
     def close(self):
         if self.process and self.process.poll() is None:
@@ -246,7 +246,7 @@ class Ending(EndToEnd):
         session = self.started(files)
         salir = session.control("SALIR")["rect"]
         session.click(salir[0] + salir[2] // 2, salir[1] + salir[3] // 2)
-        self.assertTrue(session.ended(), "the program did not end")
+        self.assertEqual(session.exit_status(), 0, "the program did not end with status 0")
         for name, content in files.items():
             self.assertEqual(session.read(name), content)
 
@@ -259,7 +259,7 @@ class Ending(EndToEnd):
         self.assertFalse(box["icon"])
         self.assertNotIn(MAIN_TITLE, [window["title"] for window in probe("windows")])
         session.press_in_message("Return")
-        self.assertTrue(session.ended(), "the program did not end")
+        self.assertEqual(session.exit_status(), 0, "the program did not end with status 0")
 
     def test_missing_folder_is_named_and_ends(self):
         session = self.session(make_folder=False)
@@ -268,7 +268,7 @@ class Ending(EndToEnd):
         self.assertIn("remesas", box["text"])
         self.assertNotIn(MAIN_TITLE, [window["title"] for window in probe("windows")])
         session.press_in_message("Return")
-        self.assertTrue(session.ended(), "the program did not end")
+        self.assertEqual(session.exit_status(), 1, "the program did not end with status 1")
         self.assertFalse(os.path.exists(session.remittances))
 
     def test_read_only_remittance_is_named_kept_and_ends(self):
@@ -282,7 +282,7 @@ class Ending(EndToEnd):
         self.assertIn("solo-lectura.xml", box["text"])
         self.assertEqual(box["buttons"], ["OK"])
         session.press_in_message("Return")
-        self.assertTrue(session.ended(), "the program did not end")
+        self.assertEqual(session.exit_status(), 1, "the program did not end with status 1")
         self.assertEqual(session.read("solo-lectura.xml"), original)
         self.assertEqual(os.listdir(session.remittances), ["solo-lectura.xml"])
 
@@ -297,7 +297,7 @@ class Ending(EndToEnd):
         box = session.message()
         self.assertIn("bloqueada.xml", box["text"])
         session.press_in_message("Return")
-        self.assertTrue(session.ended(), "the program did not end")
+        self.assertEqual(session.exit_status(), 1, "the program did not end with status 1")
         holder.stdin.close()
         holder.wait(TIMEOUT)
         self.assertEqual(session.read("bloqueada.xml"), original)
@@ -339,7 +339,7 @@ class CloseButton(EndToEnd):
         session.press("Return")
         session.answer_message("Remesa cambiada")
         session.click(left + 389, top + 19)
-        self.assertTrue(session.ended(), "the program did not end")
+        self.assertEqual(session.exit_status(), 0, "the program did not end with status 0")
         self.assertEqual(session.read("a.xml"), converted(original))
 
 

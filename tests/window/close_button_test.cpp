@@ -111,7 +111,7 @@ TEST_F(CloseButtonTest, OnlyAPressAndReleaseOnTheCrossIsAClick) {
   pump();
 
   EXPECT_EQ(exitCodes, std::vector<UINT>{0});
-  EXPECT_TRUE(shell_.messages.empty());
+  EXPECT_TRUE(messages_.shown.empty());
   EXPECT_EQ(readBytes(file("a.xml")), remittanceText("PRE", "1"));
 }
 

@@ -46,10 +46,10 @@ TEST_F(ConversionTest, ChangeRewritesTheFileWithTheNewPrefixAndALineEnd) {
   EXPECT_EQ(readBytes(file("a.xml")), remittanceText("FSDD", "0001") + "\r\n");
   EXPECT_EQ(readBytes(file("b.xml")), remittanceText("PRE", "0002"));
   EXPECT_EQ(filesInFolder(), 2) << "no temporary file is left behind";
-  ASSERT_EQ(shell_.messages.size(), 1u);
-  EXPECT_EQ(shell_.messages[0].text, L"Remesa cambiada");
-  EXPECT_EQ(shell_.messages[0].caption, L"trasvidora");
-  EXPECT_EQ(shell_.messages[0].owner, handle());
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_EQ(messages_.shown[0].text, L"Remesa cambiada");
+  EXPECT_EQ(messages_.shown[0].caption, L"trasvidora");
+  EXPECT_EQ(messages_.shown[0].owner, handle());
   EXPECT_TRUE(exitCodes.empty());
 }
 
@@ -90,8 +90,8 @@ TEST_F(ConversionTest, PointerIsTheDefaultOneWheneverAMessageComesUp) {
   pump();
   click(kChangeButtonId);  // a.xml: changed
 
-  ASSERT_EQ(shell_.messages.size(), 2u);
-  for (const ShownMessage& shown : shell_.messages) {
+  ASSERT_EQ(messages_.shown.size(), 2u);
+  for (const ShownMessage& shown : messages_.shown) {
     SCOPED_TRACE(std::string(shown.text.begin(), shown.text.end()));
     EXPECT_EQ(shown.pointer, arrowPointer());
     EXPECT_EQ(shown.windowPointer, arrowPointer());
@@ -131,8 +131,8 @@ TEST_F(ConversionTest, ReadOnlyRemittanceIsNamedKeepsItsBytesAndEndsTheProgram) 
 
   click(kChangeButtonId);
 
-  ASSERT_EQ(shell_.messages.size(), 1u);
-  const ShownMessage& shown = shell_.messages[0];
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  const ShownMessage& shown = messages_.shown[0];
   const std::wstring expectedStart =
       L"No se puede guardar la remesa " + file("a.xml").native() + L".\n\n";
   EXPECT_EQ(shown.text.substr(0, expectedStart.size()), expectedStart);
@@ -161,7 +161,7 @@ TEST_F(ConversionTest, RemittanceChangedOnDiskSinceItWasSelectedIsConvertedAsItI
   };
   for (const auto& example : cases) {
     SCOPED_TRACE(example.what);
-    shell_.messages.clear();
+    messages_.shown.clear();
     addRemittance("a.xml", example.onDisk);
     click(kChangeButtonId);
     EXPECT_EQ(messageTexts(), std::vector<std::wstring>{example.message});
@@ -176,9 +176,9 @@ TEST_F(ConversionTest, RemittanceRenamedSinceItWasSelectedIsNotWrittenBack) {
 
   click(kChangeButtonId);
 
-  ASSERT_EQ(shell_.messages.size(), 1u);
+  ASSERT_EQ(messages_.shown.size(), 1u);
   const std::wstring expectedStart = L"No se puede leer la remesa " + file("a.xml").native() + L".";
-  EXPECT_EQ(shell_.messages[0].text.substr(0, expectedStart.size()), expectedStart);
+  EXPECT_EQ(messages_.shown[0].text.substr(0, expectedStart.size()), expectedStart);
   EXPECT_EQ(exitCodes, std::vector<UINT>{1});
   EXPECT_FALSE(std::filesystem::exists(file("a.xml")));
   EXPECT_EQ(readBytes(file("r-enviada.xml")), remittanceText("PRE", "0001"));
@@ -191,9 +191,9 @@ TEST_F(ConversionTest, RemittanceDeletedSinceTheStartIsNamedWhenSelected) {
   SendMessageW(control(kRemittanceListId), WM_KEYDOWN, VK_DOWN, 0);
   pump();
 
-  ASSERT_EQ(shell_.messages.size(), 1u);
+  ASSERT_EQ(messages_.shown.size(), 1u);
   const std::wstring expectedStart = L"No se puede leer la remesa " + file("b.xml").native() + L".";
-  EXPECT_EQ(shell_.messages[0].text.substr(0, expectedStart.size()), expectedStart);
+  EXPECT_EQ(messages_.shown[0].text.substr(0, expectedStart.size()), expectedStart);
   EXPECT_EQ(exitCodes, std::vector<UINT>{1});
 }
 

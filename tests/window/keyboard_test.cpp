@@ -32,7 +32,7 @@ class KeyboardTest : public WindowTest {
   }
 
   void expectNothingHappened() {
-    EXPECT_TRUE(shell_.messages.empty());
+    EXPECT_TRUE(messages_.shown.empty());
     EXPECT_TRUE(exitCodes.empty());
     EXPECT_EQ(readBytes(file("a.xml")), remittanceText("PRE", "1"));
     EXPECT_EQ(readBytes(file("b.xml")), remittanceText("PRE", "2"));
@@ -57,7 +57,7 @@ TEST_F(KeyboardTest, EnterOrSpaceRightAfterStartConvertsTheFirstFile) {
   for (UINT key : {VK_RETURN, VK_SPACE}) {
     SCOPED_TRACE(key);
     addRemittance("a.xml", remittanceText("PRE", "1"));
-    shell_.messages.clear();
+    messages_.shown.clear();
     ASSERT_TRUE(start());
 
     pressKey(GetFocus(), key);
@@ -158,7 +158,7 @@ TEST_F(KeyboardTest, ExitButtonAndSystemCloseEndTheProgramWithoutSaving) {
     row.act(*this);
 
     EXPECT_EQ(exitCodes, std::vector<UINT>{0});
-    EXPECT_TRUE(shell_.messages.empty());
+    EXPECT_TRUE(messages_.shown.empty());
     EXPECT_EQ(readBytes(file("a.xml")), remittanceText("PRE", "1"));
   }
 }
@@ -167,11 +167,11 @@ TEST_F(KeyboardTest, ExitButtonAndSystemCloseEndTheProgramWithoutSaving) {
 // message is up.
 TEST_F(KeyboardTest, ClosedWhileAFileErrorIsShownEndsWithStatus1) {
   std::filesystem::remove(file("a.xml"));
-  shell_.whileShown = [this] { SendMessageW(handle(), WM_SYSCOMMAND, SC_CLOSE, 0); };
+  messages_.whileShown = [this] { SendMessageW(handle(), WM_SYSCOMMAND, SC_CLOSE, 0); };
 
   click(kChangeButtonId);
 
-  ASSERT_EQ(shell_.messages.size(), 1u);
+  ASSERT_EQ(messages_.shown.size(), 1u);
   EXPECT_EQ(exitCodes, std::vector<UINT>{1});
 }
 

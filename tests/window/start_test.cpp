@@ -3,6 +3,7 @@
 
 #include <functional>
 
+#include "owned_handle.h"
 #include "window_harness.h"
 
 namespace {
@@ -11,6 +12,21 @@ std::wstring listEntry(HWND list, int index) {
   wchar_t name[MAX_PATH] = {};
   SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(name));
   return name;
+}
+
+// Refuses the creation of the control with the identifier, as a system out of resources would.
+template <int id>
+LRESULT CALLBACK refuseControl(int code, WPARAM window, LPARAM details) {
+  if (code == HCBT_CREATEWND) {
+    const CREATESTRUCTW& made = *reinterpret_cast<CBT_CREATEWNDW*>(details)->lpcs;
+    if ((made.style & WS_CHILD) && reinterpret_cast<INT_PTR>(made.hMenu) == id) return 1;
+  }
+  return CallNextHookEx(nullptr, code, window, details);
+}
+
+using ControlRefusal = remittance::Owned<HHOOK, UnhookWindowsHookEx>;
+ControlRefusal refuse(HOOKPROC procedure) {
+  return ControlRefusal(SetWindowsHookExW(WH_CBT, procedure, nullptr, GetCurrentThreadId()));
 }
 
 using StartTest = WindowTest;
@@ -23,7 +39,7 @@ TEST_F(StartTest, ListsTheXmlFilesAndSelectsTheFirst) {
   ASSERT_TRUE(start());
 
   EXPECT_TRUE(IsWindowVisible(handle()));
-  EXPECT_TRUE(shell_.messages.empty());
+  EXPECT_TRUE(messages_.shown.empty());
   EXPECT_TRUE(exitCodes.empty());
   const HWND list = control(kRemittanceListId);
   ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 2);
@@ -41,13 +57,22 @@ TEST_F(StartTest, ListIsNotRefreshedWhileTheProgramRuns) {
   EXPECT_EQ(SendMessageW(control(kRemittanceListId), LB_GETCOUNT, 0, 0), 1);
 }
 
-// Every way the start can fail: one message naming what went wrong, the window never shown.
+// Every way the start can fail: one message naming what went wrong, shown while the end of the
+// program is not yet queued (the harness checks), and the window never shown.
 TEST_F(StartTest, EndsBeforeShowingTheWindowWithOneMessage) {
   struct Case {
     const char* name;
     std::function<std::filesystem::path(StartTest&)> prepare;  // gives the folder to start over
     std::function<std::wstring(StartTest&)> messageStart;
     UINT exitCode;
+    HOOKPROC refusal = nullptr;  // a control that cannot be created
+  };
+  const auto withRemittance = [](StartTest& test) {
+    test.addRemittance("a.xml", remittanceText("PRE", "1"));
+    return test.folder();
+  };
+  const auto controlMissing = [](StartTest&) {
+    return std::wstring(L"Error inesperado: a control of the window cannot be created");
   };
   const Case cases[] = {
       {"no xml file",
@@ -69,22 +94,31 @@ TEST_F(StartTest, EndsBeforeShowingTheWindowWithOneMessage) {
                 L".\n\n";
        },
        1},
+      {"no change button", withRemittance, controlMissing, 1, &refuseControl<kChangeButtonId>},
+      {"no list", withRemittance, controlMissing, 1, &refuseControl<kRemittanceListId>},
+      {"no exit button", withRemittance, controlMissing, 1, &refuseControl<kExitButtonId>},
   };
   for (const Case& row : cases) {
     SCOPED_TRACE(row.name);
     std::filesystem::remove_all(folder());
     std::filesystem::create_directory(folder());
-    shell_.messages.clear();
+    messages_.shown.clear();
+    const std::filesystem::path started = row.prepare(*this);
+    ControlRefusal refusal;
+    if (row.refusal) {
+      refusal = refuse(row.refusal);
+      ASSERT_TRUE(refusal.valid());
+    }
 
-    EXPECT_FALSE(start(row.prepare(*this)));
+    EXPECT_FALSE(start(started));
 
-    ASSERT_EQ(shell_.messages.size(), 1u);
+    ASSERT_EQ(messages_.shown.size(), 1u);
     const std::wstring expected = row.messageStart(*this);
-    EXPECT_EQ(shell_.messages[0].text.substr(0, expected.size()), expected);
-    EXPECT_EQ(shell_.messages[0].caption, L"trasvidora");
-    EXPECT_NE(shell_.messages[0].owner, nullptr);
-    EXPECT_FALSE(shell_.messages[0].ownerVisible);
-    EXPECT_FALSE(IsWindow(shell_.messages[0].owner)) << "the window goes with the program";
+    EXPECT_EQ(messages_.shown[0].text.substr(0, expected.size()), expected);
+    EXPECT_EQ(messages_.shown[0].caption, L"trasvidora");
+    EXPECT_NE(messages_.shown[0].owner, nullptr);
+    EXPECT_FALSE(messages_.shown[0].ownerVisible);
+    EXPECT_FALSE(IsWindow(messages_.shown[0].owner)) << "the window goes with the program";
     EXPECT_EQ(exitCodes, std::vector<UINT>{row.exitCode});
   }
 }
@@ -100,13 +134,13 @@ TEST_F(StartTest, UnreadableFirstRemittanceIsNamedWithTheReasonAndEndsBeforeShow
   EXPECT_FALSE(start());
   CloseHandle(locked);
 
-  ASSERT_EQ(shell_.messages.size(), 1u);
-  const std::wstring& text = shell_.messages[0].text;
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  const std::wstring& text = messages_.shown[0].text;
   const std::wstring expectedStart =
       L"No se puede leer la remesa " + file("a.xml").native() + L".\n\n";
   EXPECT_EQ(text.substr(0, expectedStart.size()), expectedStart);
   EXPECT_GT(text.size(), expectedStart.size() + 3) << "the system's reason follows";
-  EXPECT_FALSE(shell_.messages[0].ownerVisible);
+  EXPECT_FALSE(messages_.shown[0].ownerVisible);
   EXPECT_EQ(exitCodes, std::vector<UINT>{1});
   EXPECT_EQ(readBytes(file("a.xml")), bytes);
 }

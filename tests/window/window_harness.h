@@ -1,7 +1,7 @@
 #pragma once
 
-// Creates the real main window over a temporary remittance folder, with a shell that records
-// the messages the user would see, and runs its messages as the program's loop does, noting the
+// Creates the real main window over a temporary remittance folder, with a recorder of the
+// messages the user would see, and runs its messages as the program's loop does, noting the
 // exit code the loop would end with.
 
 #include <gtest/gtest.h>
@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "main_window.h"
+#include "message_shower.h"
 #include "temp_folder.h"
-#include "user_shell.h"
 
 struct ShownMessage {
   HWND owner;
@@ -30,22 +30,30 @@ struct ShownMessage {
   std::wstring caption;
   HCURSOR pointer;        // the pointer when the message came up
   HCURSOR windowPointer;  // the pointer the window sets over itself at that moment
+  bool quitWaiting;       // the program's end already in the queue, which would close a real box
 };
 
-class RecordingShell : public UserShell {
+// Whether the thread's queue holds the end of the program, left there.
+inline bool quitWaiting() {
+  MSG quit{};
+  return PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
+}
+
+class MessageRecorder : public MessageShower {
  public:
   void showMessage(HWND owner, const std::wstring& text, const std::wstring& caption) override {
-    ShownMessage shown{owner, IsWindowVisible(owner) != FALSE, text, caption, GetCursor(), nullptr};
+    ShownMessage message{
+        owner, IsWindowVisible(owner) != FALSE, text, caption, GetCursor(), nullptr, quitWaiting()};
     if (owner) {
       SendMessageW(owner, WM_SETCURSOR, reinterpret_cast<WPARAM>(owner),
                    MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-      shown.windowPointer = GetCursor();
+      message.windowPointer = GetCursor();
     }
-    messages.push_back(shown);
+    shown.push_back(message);
     if (whileShown) whileShown();
   }
 
-  std::vector<ShownMessage> messages;
+  std::vector<ShownMessage> shown;
   std::function<void()> whileShown;  // what the user does while a message is up
 };
 
@@ -73,6 +81,13 @@ class WindowTest : public ::testing::Test {
   static void TearDownTestSuite() { CoUninitialize(); }
 
   void SetUp() override { std::filesystem::create_directory(folder()); }
+  // A message shown with the end of the program already queued would close as soon as it opens.
+  void TearDown() override {
+    for (const ShownMessage& shown : messages_.shown) {
+      EXPECT_FALSE(shown.quitWaiting)
+          << "shown with the end queued: " << testing::PrintToString(shown.text);
+    }
+  }
 
   std::filesystem::path folder() const { return temp_ / "remesas"; }
   std::filesystem::path file(const std::string& name) const { return folder() / name; }
@@ -86,8 +101,8 @@ class WindowTest : public ::testing::Test {
              const wchar_t* labelFace = painting::kLabelFace) {
     window_.reset();
     forgetEnds();
-    window_ = std::make_unique<MainWindow>(shell_, (remittanceFolder / "").native(), dpiFunctions,
-                                           labelFace);
+    window_ = std::make_unique<MainWindow>(messages_, (remittanceFolder / "").native(),
+                                           dpiFunctions, labelFace);
     const bool shown = window_->start(SW_SHOWNORMAL);
     pump();
     return shown;
@@ -141,12 +156,12 @@ class WindowTest : public ::testing::Test {
 
   std::vector<std::wstring> messageTexts() const {
     std::vector<std::wstring> texts;
-    for (const ShownMessage& shown : shell_.messages) texts.push_back(shown.text);
+    for (const ShownMessage& shown : messages_.shown) texts.push_back(shown.text);
     return texts;
   }
 
   TempFolder temp_;
-  RecordingShell shell_;
+  MessageRecorder messages_;
   std::unique_ptr<MainWindow> window_;
   std::vector<UINT> exitCodes;  // the program's exit code, once it has ended
 };

@@ -7,9 +7,9 @@
 
 #include <string>
 
-class UserShell {
+class MessageShower {
  public:
-  virtual ~UserShell() = default;
+  virtual ~MessageShower() = default;
 
   // A message box owned by `owner` with the text and caption, an OK button only and no icon;
   // returns when the user has closed it.
