@@ -76,7 +76,7 @@ bool MainWindow::start(int showCommand) {
   if (!registerWindowClass(&MainWindow::WindowProc) ||
       !CreateWindowExW(0, kClassName, texts::kWindowTitle, WS_POPUP | WS_CLIPCHILDREN, 0, 0, 0, 0,
                        nullptr, nullptr, GetModuleHandleW(nullptr), this)) {
-    throw std::runtime_error("the window cannot be created");
+    throw std::runtime_error("no se puede crear la ventana");
   }
   // From here on a failure is told while the window is still there: the end of the program that
   // a closed window leaves in the queue would close any message box at once.
@@ -265,7 +265,7 @@ void MainWindow::createChildren() {
         CreateWindowExW(extendedStyle, className, text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style,
                         0, 0, 0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                         GetModuleHandleW(nullptr), nullptr);
-    if (!child) throw std::runtime_error("a control of the window cannot be created");
+    if (!child) throw std::runtime_error("no se puede crear un control de la ventana");
     return child;
   };
   // Creation order is the tab order: the change button, the remittance list, the exit button.

@@ -21,7 +21,7 @@ constexpr int kCreditSize = 825;
 Bitmap loadPicture(int resourceId) {
   HANDLE picture = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resourceId), IMAGE_BITMAP,
                               0, 0, LR_CREATEDIBSECTION);
-  if (!picture) throw std::runtime_error("a picture of the window is missing from the program");
+  if (!picture) throw std::runtime_error("falta en el programa una imagen de la ventana");
   return Bitmap(static_cast<HBITMAP>(picture));
 }
 

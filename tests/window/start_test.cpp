@@ -72,7 +72,7 @@ TEST_F(StartTest, EndsBeforeShowingTheWindowWithOneMessage) {
     return test.folder();
   };
   const auto controlMissing = [](StartTest&) {
-    return std::wstring(L"Error inesperado: a control of the window cannot be created");
+    return std::wstring(L"Error inesperado: no se puede crear un control de la ventana");
   };
   const Case cases[] = {
       {"no xml file",
