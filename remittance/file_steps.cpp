@@ -251,12 +251,7 @@ void TemporaryFile::create(const Remittance& remittance) {
                    ? remittance.ownSecurity(DACL_SECURITY_INFORMATION)
                    : std::vector<BYTE>();
   }
-  if (!createNamed(security, attributes)) {
-    const DWORD error = GetLastError();
-    if (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT)
-      remittance::fail(FileProblem::FolderRefusesNewFiles, folder_, error);
-    fail(error);
-  }
+  if (!createNamed(security, attributes)) fail(GetLastError(), Step::Creating);
 }
 
 // Creates the file under a new name, drawing names until one is free. Returns FALSE with the
@@ -287,9 +282,12 @@ void TemporaryFile::checkEncrypted() {
   remittance::fail(FileProblem::FolderCannotEncrypt, folder_, 0);
 }
 
-void TemporaryFile::fail(DWORD error) const {
+// Every failure of the save, sorted: what is the folder's names the folder.
+void TemporaryFile::fail(DWORD error, Step step) const {
   if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL)
     remittance::fail(FileProblem::FolderLacksRoom, folder_, error);
+  if (step == Step::Creating && (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT))
+    remittance::fail(FileProblem::FolderRefusesNewFiles, folder_, error);
   remittance::fail(FileProblem::CannotSave, file_, error);
 }
 

@@ -114,6 +114,7 @@ class TemporaryFile {
 
  private:
   enum class Name { Taken, Empty, Unknown };
+  enum class Step { Creating, Other };
 
   void create(const Remittance& remittance);
   BOOL createNamed(std::vector<BYTE>& security, DWORD attributes);
@@ -122,7 +123,7 @@ class TemporaryFile {
   DWORD tryAgain(const std::wstring& place, const std::function<void()>& checkUnchanged);
   void settleFailedReplace(const std::wstring& place, DWORD error);
   Name look(const std::wstring& path) const;
-  [[noreturn]] void fail(DWORD error) const;
+  [[noreturn]] void fail(DWORD error, Step step = Step::Other) const;
 
   std::wstring file_;
   SystemCalls& calls_;
