@@ -84,26 +84,27 @@ LRESULT ask(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
   return static_cast<LRESULT>(result);
 }
 
+// The system calls these with its own calling convention (stdcall on 32-bit Windows), which a
+// lambda cannot have.
+BOOL CALLBACK addVisible(HWND window, LPARAM windows) {
+  if (IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
+  return TRUE;
+}
+
+BOOL CALLBACK addEvery(HWND window, LPARAM windows) {
+  reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
+  return TRUE;
+}
+
 std::vector<HWND> topLevelWindows() {
   std::vector<HWND> windows;
-  EnumWindows(
-      [](HWND window, LPARAM found) {
-        if (IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&windows));
+  EnumWindows(addVisible, reinterpret_cast<LPARAM>(&windows));
   return windows;
 }
 
 std::vector<HWND> children(HWND parent) {
   std::vector<HWND> found;
-  EnumChildWindows(
-      parent,
-      [](HWND window, LPARAM list) {
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  EnumChildWindows(parent, addEvery, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 

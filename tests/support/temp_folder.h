@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -47,8 +48,10 @@ inline std::string readBytes(const std::filesystem::path& file) {
   std::error_code missing;
   const auto size = std::filesystem::file_size(file, missing);
   if (missing) return {};
+  // A 32-bit test program cannot hold a file of 4 GiB or more whole: such a file is read in parts.
+  if (size > std::string().max_size()) throw std::length_error("too large to read whole");
   std::ifstream in(file, std::ios::binary);
-  std::string bytes(size, '\0');
+  std::string bytes(static_cast<std::size_t>(size), '\0');
   in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   return bytes;
 }

@@ -84,43 +84,50 @@ TEST_F(KeyboardTest, HeldOrTypedAheadEnterConvertsOnce) {
   EXPECT_EQ(readBytes(file("b.xml")), remittanceText("FSDD", "2") + "\r\n");
 }
 
+// What the timer below did while the message box was up; a timer without a window has no
+// parameter of its own to carry it.
+struct KeyPresses {
+  int tick = 0;
+  bool upAfterRepeats = false;
+  bool closedByANewPress = false;
+};
+KeyPresses keyPresses;
+
+// Called by the system's timer (stdcall on 32-bit Windows, which a lambda cannot be): holds
+// Enter down on the box, then presses it anew, and ends the box itself if that did not.
+void CALLBACK pressKeysOnTheBox(HWND, UINT, UINT_PTR, DWORD) {
+  const HWND box = FindWindowW(L"#32770", L"trasvidora");
+  if (!box) return;
+  const HWND button = GetDlgItem(box, IDOK);
+  switch (++keyPresses.tick) {
+    case 1:
+      for (int repeat = 0; repeat < 3; ++repeat) {
+        PostMessageW(button, WM_KEYDOWN, VK_RETURN, kRepeated);
+        PostMessageW(button, WM_CHAR, L'\r', kRepeated);
+      }
+      return;
+    case 3:
+      keyPresses.upAfterRepeats = true;
+      keyPresses.closedByANewPress = true;  // unless the box is still up below
+      PostMessageW(button, WM_KEYDOWN, VK_RETURN, 1);
+      PostMessageW(button, WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC0000001u));
+      return;
+    case 20:
+      keyPresses.closedByANewPress = false;
+      EndDialog(box, IDOK);
+      return;
+  }
+}
+
 // The message box itself: the held Enter that pressed the button does not close it; a new press
 // does.
 TEST(MessageBoxes, HeldEnterLeavesTheMessageUpANewPressClosesIt) {
-  static int tick;
-  static bool upAfterRepeats;
-  static bool closedByANewPress;
-  tick = 0;
-  upAfterRepeats = false;
-  closedByANewPress = false;
-  const TIMERPROC pressKeys = [](HWND, UINT, UINT_PTR, DWORD) {
-    const HWND box = FindWindowW(L"#32770", L"trasvidora");
-    if (!box) return;
-    const HWND button = GetDlgItem(box, IDOK);
-    switch (++tick) {
-      case 1:
-        for (int repeat = 0; repeat < 3; ++repeat) {
-          PostMessageW(button, WM_KEYDOWN, VK_RETURN, kRepeated);
-          PostMessageW(button, WM_CHAR, L'\r', kRepeated);
-        }
-        return;
-      case 3:
-        upAfterRepeats = true;
-        closedByANewPress = true;  // unless the box is still up below
-        PostMessageW(button, WM_KEYDOWN, VK_RETURN, 1);
-        PostMessageW(button, WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC0000001u));
-        return;
-      case 20:
-        closedByANewPress = false;
-        EndDialog(box, IDOK);
-        return;
-    }
-  };
-  const UINT_PTR timer = SetTimer(nullptr, 0, 50, pressKeys);
+  keyPresses = {};
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, pressKeysOnTheBox);
   MessageBoxes().showMessage(nullptr, L"Remesa cambiada", L"trasvidora");
   KillTimer(nullptr, timer);
-  EXPECT_TRUE(upAfterRepeats);
-  EXPECT_TRUE(closedByANewPress);
+  EXPECT_TRUE(keyPresses.upAfterRepeats);
+  EXPECT_TRUE(keyPresses.closedByANewPress);
 }
 
 TEST_F(KeyboardTest, EnterAndEscOnTheListDoNothing) {
