@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Makes the release zip of trasvidora and its SHA256SUMS.
 
-    make_package.py --exe trasvidora.exe --notes LEEME.txt --name trasvidora-1.00-win64 \\
+    make_package.py --exe trasvidora.exe --notes LEEME.txt --name trasvidora-1.00-win32 \\
                     --source SOURCE_FOLDER --output OUTPUT_FOLDER
 
 The zip holds NAME/trasvidora.exe, NAME/LEEME.txt and an empty NAME/remesas/ folder. It is the

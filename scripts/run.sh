@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds trasvidora.exe and starts it under Wine. Where the program has no "remesas" folder yet,
-# a demo folder of generated remittances is laid out beside it.
+# Builds trasvidora.exe and starts it under Wine: the 64-bit build, since this machine runs no
+# 32-bit code (the program that ships is the 32-bit build of the same source). Where the program
+# has no "remesas" folder yet, a demo folder of generated remittances is laid out beside it.
 #   scripts/run.sh               runs the program; with no display, does what --screenshot does
 #   scripts/run.sh --screenshot  saves a screenshot of the window to build/trasvidora-window.png
 #                                and ends the program (with no display, on a virtual one)
@@ -8,10 +9,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows --target trasvidora
+cmake --preset windows64 >/dev/null
+cmake --build --preset windows64 --target trasvidora
 
-program_folder=build/windows/window
+program_folder=build/windows64/window
 program="$program_folder/trasvidora.exe"
 remittances="$program_folder/remesas"
 

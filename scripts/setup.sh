@@ -8,9 +8,13 @@ packages=(
   # building: the Linux and Windows presets, the fuzzer, the benchmarks
   cmake make g++ clang libclang-rt-14-dev clang-format
   googletest libgtest-dev libbenchmark-dev
+  # the 32-bit program that ships (i686) and the 64-bit build that the Windows tests run on
+  g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   # running the Windows programs: Wine with its own Tahoma, a virtual display (xvfb-run needs
-  # xauth), pointer and key events, screenshots
+  # xauth), pointer and key events, screenshots. No wine32: the project's machines run no 32-bit
+  # code (their kernel has its 32-bit emulation turned off), and with wine32 installed the wine
+  # command takes its 32-bit loader for every program and starts none.
   wine wine64 fonts-wine xvfb xauth xdotool imagemagick x11-utils
   # the scripts, the package and its checks (git gives the release its commit time)
   python3 git tar time sed coreutils

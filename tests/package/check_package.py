@@ -5,13 +5,15 @@
                                 [--build-folder FOLDER ...]
     check_package.py windows7 --objdump OBJDUMP --exe EXE
     check_package.py zip --make-package make_package.py --exe EXE --notes LEEME.txt
-                         --name trasvidora-1.00-win64 --source SOURCE --version-text 1.00
-    check_package.py reproducible --source SOURCE --name trasvidora-1.00-win64
+                         --name trasvidora-1.00-win32 --source SOURCE --version-text 1.00
+    check_package.py reproducible --source SOURCE --name trasvidora-1.00-win32
 
-executable: the program fits the size budget, imports only system DLLs, is stripped, has no link
-time stamp and no build folder in it, and carries its icon (32 x 32 and 16 x 16, 16 colours), its
-version record (Spanish (Spain) Unicode strings, Velmor, trasvidora) and its manifest.
-windows7: nothing the program imports is missing on Windows 7 SP1, so that its loader starts it.
+executable: the program is a 32-bit one (PE32 for i386, which every Windows runs), fits the size
+budget, imports only system DLLs, is stripped, has no link time stamp and no build folder in it,
+and carries its icon (32 x 32 and 16 x 16, 16 colours), its version record (Spanish (Spain)
+Unicode strings, Velmor, trasvidora) and its manifest.
+windows7: nothing the program imports is missing on 32-bit Windows 7 SP1, so that its loader
+starts it.
 zip: the package script makes the zip (the folder, LEEME.txt, an empty "remesas" folder and the
 program, with one time for every entry) and a SHA256SUMS that matches it.
 reproducible: the last commit, built twice in two folders at two times, gives the same
@@ -78,6 +80,18 @@ FUNCTIONS_AFTER_WINDOWS_7 = {
     },
     "uxtheme.dll": {"OpenThemeDataForDpi"},
 }
+# What only 64-bit Windows exports: on 32-bit Windows these are macros for the functions without
+# "Ptr", or do not exist, and a 32-bit program that imports them is refused by the loader.
+FUNCTIONS_ONLY_IN_64_BIT_WINDOWS = {
+    "user32.dll": {"GetWindowLongPtrW", "GetWindowLongPtrA", "SetWindowLongPtrW",
+                   "SetWindowLongPtrA", "GetClassLongPtrW", "GetClassLongPtrA",
+                   "SetClassLongPtrW", "SetClassLongPtrA"},
+    "kernel32.dll": {"RtlAddFunctionTable", "RtlDeleteFunctionTable",
+                     "RtlInstallFunctionTableCallback", "RtlLookupFunctionEntry",
+                     "RtlVirtualUnwind", "RtlRestoreContext"},
+}
+# The PE header's machine and optional header kind of a 32-bit x86 program.
+MACHINE_I386, PE32_MAGIC = 0x14C, 0x10B
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
 
 failures = []
@@ -186,14 +200,18 @@ def imports(tool, exe: Path):
 def check_executable(tool, exe: Path, version, version_text, build_folders):
     size = exe.stat().st_size
     print(f"{exe} ({size} bytes)")
+    data = exe.read_bytes()
+    coff = struct.unpack_from("<I", data, 0x3C)[0] + 4
+    machine = struct.unpack_from("<H", data, coff)[0]
+    magic = struct.unpack_from("<H", data, coff + 20)[0]
+    check(machine == MACHINE_I386 and magic == PE32_MAGIC,
+          f"a 32-bit program: PE32 for i386 (machine {machine:#x}, optional header {magic:#x})")
     check(size <= SIZE_BUDGET, f"at most {SIZE_BUDGET // 1024} KB (is {size / 1024:.0f} KB)")
     imported = list(imports(tool, exe))
     check(len(imported) > 0, "the import table is read")
     for name in imported:
         check(name in SYSTEM_DLLS, f"imports only system DLLs: {name}")
 
-    data = exe.read_bytes()
-    coff = struct.unpack_from("<I", data, 0x3C)[0] + 4
     symbols_at, symbols = struct.unpack_from("<II", data, coff + 8)
     check(symbols_at == 0 and symbols == 0, "stripped: no symbol table")
     check(".debug" not in objdump(tool, "-h", str(exe)), "stripped: no debug sections")
@@ -220,9 +238,14 @@ def check_windows7(tool, exe: Path):
     for dll, functions in table.items():
         check(not any(re.fullmatch(pattern, dll) for pattern in DLLS_AFTER_WINDOWS_7),
               f"{dll} comes with Windows 7 SP1")
-        missing = sorted(set(functions) & FUNCTIONS_AFTER_WINDOWS_7.get(dll, set()))
-        check(not missing, f"every function imported from {dll} is in Windows 7 SP1"
+        missing = sorted(set(functions) & (FUNCTIONS_AFTER_WINDOWS_7.get(dll, set())
+                                           | FUNCTIONS_ONLY_IN_64_BIT_WINDOWS.get(dll, set())))
+        check(not missing, f"every function imported from {dll} is in 32-bit Windows 7 SP1"
                            + (f" (missing there: {', '.join(missing)})" if missing else ""))
+        # System DLLs export plain names: a stdcall-decorated one ("_Sleep@4") is found in none.
+        decorated = sorted(name for name in functions if re.search(r"@\d+$", name))
+        check(not decorated, f"the names imported from {dll} are plain"
+                             + (f" (decorated: {', '.join(decorated)})" if decorated else ""))
 
 
 def make_package(script, exe, notes, name, source, output):
@@ -304,7 +327,7 @@ def main():
     parser.add_argument("--build-folder", type=Path, action="append", default=[])
     parser.add_argument("--make-package", type=Path)
     parser.add_argument("--notes", type=Path)
-    parser.add_argument("--name", help="the package's name, trasvidora-1.00-win64")
+    parser.add_argument("--name", help="the package's name, trasvidora-1.00-win32")
     parser.add_argument("--source", type=Path)
     args = parser.parse_args()
     if args.what == "executable":
