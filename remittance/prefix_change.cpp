@@ -13,6 +13,7 @@ constexpr std::string_view kNameEnd = ":MsgId";
 // What follows "<!" in the opening of a CDATA section.
 constexpr std::string_view kCdataOpen = "[CDATA[";
 
+// A tag's name ends at white space, '/', '>', '<' or a quote.
 bool endsName(char byte) {
   return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n' || byte == '/' ||
          byte == '>' || byte == '<' || byte == '"' || byte == '\'';
@@ -73,7 +74,7 @@ std::size_t PrefixSearch::step(std::string_view piece, std::size_t at) {
     case Place::Prefix:
       return at + comparePrefix(piece[at], looked_ + at);
   }
-  return piece.size();
+  return piece.size();  // not reached: every place is above
 }
 
 // Only '<' starts markup: jump to the next one, unless it is right there, as between most tags of
