@@ -30,7 +30,7 @@ Outcome convertRemittance(const std::wstring& file, SystemCalls& calls) {
   const Buffer buffer(new char[kPieceSize]);
   const std::span<char> space(buffer.get(), kPieceSize);
 
-  // 2. Find the first "<MsgId>" and the three bytes after it; nothing is written before.
+  // 2. Find the first MsgId element and the three bytes after it; nothing is written before.
   PrefixSearch search;
   std::string_view piece = remittance.read(space);
   bool firstPiece = true;
