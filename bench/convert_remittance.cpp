@@ -1,6 +1,6 @@
 // Converts one remittance file exactly as the window's CAMBIAR button does: one pass through a
-// fixed buffer to a temporary file, flushed, read back and put in the file's place. The Windows build, run
-// under Wine, is timed from outside against cp and sed.
+// fixed buffer to a temporary file, flushed, read back and put in the file's place. The Windows
+// build, run under Wine, is timed from outside against cp and sed.
 //
 //   convert_remittance FILE
 //
