@@ -1,11 +1,11 @@
 // Converts one remittance file exactly as the window's CAMBIAR button does: one pass through a
-// fixed buffer to a temporary file, flushed and put in the file's place. The Windows build, run
-// under Wine, is timed from outside against cp and sed.
+// fixed buffer to a temporary file, flushed, read back and put in the file's place. The Windows
+// build, run under Wine, is timed from outside against cp and sed.
 //
 //   convert_remittance FILE
 //
 // Prints the milliseconds the conversion took: "convert 45.6".
-// Exit status: 0 converted, 1 left alone (no "PRE" after the first "<MsgId>"), 2 file error.
+// Exit status: 0 converted, 1 left alone (no "PRE" in the first MsgId element), 2 file error.
 
 #include <chrono>
 #include <cstdio>

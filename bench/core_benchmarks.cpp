@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "checksum.h"
 #include "prefix_change.h"
 #include "remittance_names.h"
 
@@ -84,6 +85,19 @@ void BM_SearchWithoutTag(benchmark::State& state) {
   for (auto _ : state) convertInPieces(text, state);
 }
 BENCHMARK(BM_SearchWithoutTag)->Arg(kMiB)->Arg(100 * kMiB)->Unit(benchmark::kMillisecond);
+
+// The checksum of the written bytes, read back, in the conversion's pieces.
+void BM_ChecksumOfWrittenBytes(benchmark::State& state) {
+  const std::string text = makeRemittance(state.range(0));
+  for (auto _ : state) {
+    remittance::Checksum sum;
+    for (std::size_t at = 0; at < text.size(); at += remittance::kPieceSize)
+      sum.add(std::string_view(text).substr(at, remittance::kPieceSize));
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
+}
+BENCHMARK(BM_ChecksumOfWrittenBytes)->Arg(100 * kMiB)->Unit(benchmark::kMillisecond);
 
 // The rules for names over a folder's worth of names: nine in ten "*.xml", the rest others.
 void BM_RemittanceNames(benchmark::State& state) {

@@ -30,7 +30,7 @@ Outcome convertRemittance(const std::wstring& file, SystemCalls& calls) {
   const Buffer buffer(new char[kPieceSize]);
   const std::span<char> space(buffer.get(), kPieceSize);
 
-  // 2. Find the first "<MsgId>" and the three bytes after it; nothing is written before.
+  // 2. Find the first MsgId element and the three bytes after it; nothing is written before.
   PrefixSearch search;
   std::string_view piece = remittance.read(space);
   bool firstPiece = true;
@@ -71,7 +71,8 @@ Outcome convertRemittance(const std::wstring& file, SystemCalls& calls) {
 
   // 7. In the file's place, if the file on disk is still the one read, checked before every
   //    attempt. Once there, the conversion is done, whatever happens to the file afterwards.
-  temporary.putInPlaceOf(place, [&] { checkUnchanged(file, place, remittance.stamp(), calls); });
+  temporary.putInPlaceOf(place,
+                         [&] { return isUnchanged(file, place, remittance.stamp(), calls); });
   return Outcome::Converted;
 }
 

@@ -205,8 +205,8 @@ std::vector<BYTE> Remittance::ownSecurity(SECURITY_INFORMATION which) const {
   return descriptor;
 }
 
-void checkUnchanged(const std::wstring& file, const std::wstring& place, const FileStamp& read,
-                    SystemCalls& calls) {
+bool isUnchanged(const std::wstring& file, const std::wstring& place, const FileStamp& read,
+                 SystemCalls& calls) {
   const FileHandle onDisk(calls.createFile(place.c_str(), FILE_READ_ATTRIBUTES,
                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                            OPEN_EXISTING, 0));
@@ -217,7 +217,7 @@ void checkUnchanged(const std::wstring& file, const std::wstring& place, const F
   // A file that is gone is not the file that was read either.
   const bool gone = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
   if (error != ERROR_SUCCESS && !gone) fail(FileProblem::CannotSave, file, error);
-  if (gone || now != read) fail(FileProblem::ChangedWhileSaving, file, 0);
+  return !gone && now == read;
 }
 
 TemporaryFile::TemporaryFile(const Remittance& remittance, const std::wstring& place,
@@ -346,8 +346,8 @@ TemporaryFile::Name TemporaryFile::look(const std::wstring& path) const {
 }
 
 void TemporaryFile::putInPlaceOf(const std::wstring& place,
-                                 const std::function<void()>& checkUnchanged) {
-  checkUnchanged();
+                                 const std::function<bool()>& unchanged) {
+  if (!unchanged()) remittance::fail(FileProblem::ChangedWhileSaving, file_, 0);
   if (marked_) {
     if (!calls_.clearDeletionMark(handle_.get())) fail(GetLastError());
     marked_ = false;
@@ -358,20 +358,25 @@ void TemporaryFile::putInPlaceOf(const std::wstring& place,
     // whatever it answered, the handle is the remittance's now: it is closed, never marked again.
     handle_.reset();
     error = waitingForPassingLocks(calls_, Locks::AccessDeniedToo,
-                                   [&] { return tryAgain(place, checkUnchanged); });
+                                   [&] { return tryAgain(place, unchanged); });
   }
-  if (error != ERROR_SUCCESS) settleFailedReplace(place, error);
+  if (error != ERROR_SUCCESS) settleFailedReplace(place, error, unchanged);
   placed_ = true;
   handle_.reset();
 }
 
+// Whether a move that answered a failure went through all the same: the copy's name is empty,
+// and the remittance's no longer holds the file read (else someone took the copy away).
+bool TemporaryFile::wentThrough(const std::function<bool()>& unchanged) const {
+  return look(path_) == Name::Empty && !unchanged();
+}
+
 // One more attempt after a failed one, with the remittance checked again if it is there.
-DWORD TemporaryFile::tryAgain(const std::wstring& place,
-                              const std::function<void()>& checkUnchanged) {
-  if (look(path_) == Name::Empty) return ERROR_SUCCESS;  // the last move went through after all
+DWORD TemporaryFile::tryAgain(const std::wstring& place, const std::function<bool()>& unchanged) {
+  if (wentThrough(unchanged)) return ERROR_SUCCESS;
   switch (look(place)) {
     case Name::Taken:
-      checkUnchanged();
+      if (!unchanged()) remittance::fail(FileProblem::ChangedWhileSaving, file_, 0);
       return move(place, true);
     case Name::Empty:  // the file system let the remittance go in the failed attempt
       return move(place, false);
@@ -383,8 +388,9 @@ DWORD TemporaryFile::tryAgain(const std::wstring& place,
 
 // After the last failed attempt, the copy is deleted only while the remittance is there: where
 // its name is empty, the copy takes it or is kept.
-void TemporaryFile::settleFailedReplace(const std::wstring& place, DWORD error) {
-  if (look(path_) == Name::Empty) return;
+void TemporaryFile::settleFailedReplace(const std::wstring& place, DWORD error,
+                                        const std::function<bool()>& unchanged) {
+  if (wentThrough(unchanged)) return;
   const Name name = look(place);
   if (name == Name::Taken) fail(error);
   if (name == Name::Empty && move(place, false) == ERROR_SUCCESS) return;

@@ -67,10 +67,10 @@ class Remittance {
   FileStamp stamp_;
 };
 
-// Throws FileError (ChangedWhileSaving) when the file at `place` is not the one stamped, and
-// FileError (CannotSave) when it cannot be looked at. `file` names it in the messages.
-void checkUnchanged(const std::wstring& file, const std::wstring& place, const FileStamp& read,
-                    SystemCalls& calls);
+// Whether the file at `place` is still the one stamped (false when it is gone). Throws FileError
+// (CannotSave) when it cannot be looked at. `file` names it in the messages.
+bool isUnchanged(const std::wstring& file, const std::wstring& place, const FileStamp& read,
+                 SystemCalls& calls);
 
 // The converted copy: a new file beside the remittance it is to replace, named
 // "~<16 hex digits>.tmp" (never a remittance name; the digits are drawn at random, so leftovers
@@ -104,13 +104,14 @@ class TemporaryFile {
   void flush();
   // Reads the copy back through `buffer` and compares it with what was written.
   void checkKeptAsWritten(std::span<char> buffer);
-  // Replaces `place` with this file, after `checkUnchanged`. Where the first attempt fails the
+  // Replaces `place` with this file, if `unchanged` says it is still the one read, and throws
+  // FileError (ChangedWhileSaving) where it is not. Where the first attempt fails the
   // copy is closed (some file systems rename no open file) and tried again, waiting about a
   // second for another program that holds the remittance, with the check before each attempt.
   // The copy is thrown away only while the remittance is still there under its name: where the
   // name is empty, the copy takes it, and where even that fails, it is kept and named
   // (ConvertedCopyKept).
-  void putInPlaceOf(const std::wstring& place, const std::function<void()>& checkUnchanged);
+  void putInPlaceOf(const std::wstring& place, const std::function<bool()>& unchanged);
 
  private:
   enum class Name { Taken, Empty, Unknown };
@@ -120,8 +121,10 @@ class TemporaryFile {
   BOOL createNamed(std::vector<BYTE>& security, DWORD attributes);
   void checkEncrypted();
   DWORD move(const std::wstring& place, bool replacing);
-  DWORD tryAgain(const std::wstring& place, const std::function<void()>& checkUnchanged);
-  void settleFailedReplace(const std::wstring& place, DWORD error);
+  DWORD tryAgain(const std::wstring& place, const std::function<bool()>& unchanged);
+  bool wentThrough(const std::function<bool()>& unchanged) const;
+  void settleFailedReplace(const std::wstring& place, DWORD error,
+                           const std::function<bool()>& unchanged);
   Name look(const std::wstring& path) const;
   [[noreturn]] void fail(DWORD error, Step step = Step::Other) const;
 

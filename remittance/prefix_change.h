@@ -1,10 +1,10 @@
 #pragma once
 
 // The conversion of a remittance prepared for collection into one for advance financing: when
-// the text of the first "<MsgId>" starts with "PRE", those three bytes become "FSDD" and the file
-// ends with CR LF; nothing else changes. The comparison is exact and case-sensitive and only the
-// first tag is looked at. Both halves take the file's bytes as they come, in pieces of any size,
-// so that a file is never held whole.
+// the text of the first MsgId element starts with "PRE", those three bytes become "FSDD" and the
+// file ends with CR LF; nothing else changes. The comparison is exact and case-sensitive and only
+// the first element is looked at. Both halves take the file's bytes as they come, in pieces of
+// any size, so that a file is never held whole.
 
 #include <array>
 #include <cstddef>
@@ -13,7 +13,6 @@
 
 namespace remittance {
 
-inline constexpr std::string_view kMessageIdTag = "<MsgId>";
 inline constexpr std::string_view kCollectionPrefix = "PRE";
 inline constexpr std::string_view kFinancingPrefix = "FSDD";
 // The line end written after the last byte of every converted file.
@@ -24,8 +23,12 @@ inline constexpr std::string_view kSavedLineEnd = "\r\n";
 // 1 GiB file took two to four times as long.
 inline constexpr std::size_t kPieceSize = std::size_t{1} << 20;
 
-// Finds the first "<MsgId>" in the bytes of a file and compares the three bytes after it with
-// "PRE". A file without the tag, or that ends before three bytes follow it, cannot change.
+// Finds the start tag of the first MsgId element in the bytes of a file and compares the three
+// bytes after its '>' with "PRE". The element is `<MsgId>` or `<prefix:MsgId>`, with or without
+// attributes; what only looks like it does not count: text inside comments, CDATA sections,
+// processing instructions and other declarations (a DOCTYPE and its entities), inside quoted
+// attribute values, and end tags. A file without the element, whose element is empty
+// (`<MsgId/>`), or that ends before three bytes follow its start tag, cannot change.
 class PrefixSearch {
  public:
   enum class Answer { NotYet, Change, CannotChange };
@@ -38,10 +41,54 @@ class PrefixSearch {
   std::uint64_t prefixAt() const { return prefixAt_; }
 
  private:
+  // What the bytes looked at so far leave the search in.
+  enum class Place : std::uint8_t {
+    Text,         // between markup: only '<' matters
+    Open,         // right after a '<'
+    Name,         // in the name of a start tag
+    Tag,          // in a tag after its name, up to its '>'
+    Quoted,       // in a quoted value, up to the same quote
+    Bang,         // after "<!"
+    BangDash,     // after "<!-"
+    CdataOpen,    // in the "[CDATA[" of "<![CDATA["
+    Comment,      // up to "-->"
+    Cdata,        // up to "]]>"
+    Instruction,  // up to "?>"
+    Declaration,  // in "<!DOCTYPE ...>" or any other "<!...>", up to its own '>'
+    Prefix,       // in the three bytes after the identifier's start tag
+  };
+
+  // Each looks at the piece from `at` in one place and returns where to go on: `at` itself
+  // when the byte there is to be looked at again from the place it has moved to.
+  std::size_t step(std::string_view piece, std::size_t at);
+  std::size_t skipText(std::string_view piece, std::size_t at);
+  std::size_t open(char byte);
+  std::size_t readName(std::string_view piece, std::size_t at);
+  std::size_t skipTag(std::string_view piece, std::size_t at);
+  std::size_t skipQuoted(std::string_view piece, std::size_t at);
+  std::size_t bang(char byte);
+  std::size_t bangDash(char byte);
+  std::size_t cdataOpen(char byte);
+  std::size_t skipUntilClosed(std::string_view piece, std::size_t at, char closer,
+                              std::size_t closers);
+  std::size_t skipDeclaration(std::string_view piece, std::size_t at);
+  std::size_t comparePrefix(char byte, std::uint64_t position);
+
+  void enterTag(bool identifier);
+  void enterUntilClosed(Place place);
+  void enterDeclaration();
+  Place afterMarkup() const { return declarations_ > 0 ? Place::Declaration : Place::Text; }
+
   Answer answer_ = Answer::NotYet;
-  std::uint64_t looked_ = 0;  // bytes of the earlier pieces
-  std::size_t tagMatched_ = 0;
-  std::size_t prefixMatched_ = 0;
+  Place place_ = Place::Text;
+  // Bytes matched: of the identifier's name, of "[CDATA[", of the closing "--", "]]" or "?", or
+  // of "PRE", as the place needs.
+  std::size_t matched_ = 0;
+  char quote_ = 0;                  // the quote that ends the value being skipped
+  bool identifier_ = false;         // the tag being read is the first MsgId element's
+  bool slash_ = false;              // and its last byte so far, outside quotes, is '/'
+  std::uint64_t declarations_ = 0;  // declarations open, one inside another
+  std::uint64_t looked_ = 0;        // bytes of the earlier pieces
   std::uint64_t prefixAt_ = 0;
 };
 

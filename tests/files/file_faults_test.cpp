@@ -311,6 +311,21 @@ TEST_F(Faults, MisbehavingFileSystemsLoseNothing) {
     EXPECT_EQ(read(left[0]), converted);
     DeleteFileW(path(left[0]).c_str());
   }
+  {
+    SCOPED_TRACE("the copy taken away (a virus scanner), the rename failing: not converted");
+    struct TakenAway : ScriptedCalls {
+      BOOL moveFile(const wchar_t* from, const wchar_t*, bool) override {
+        DeleteFileW(from);
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+      }
+    } calls;
+    write(L"remesa.xml", original);
+    expectFileError(path(L"remesa.xml"), FileProblem::CannotSave,
+                    [&] { convertRemittance(path(L"remesa.xml"), calls); });
+    EXPECT_EQ(read(L"remesa.xml"), original);
+    expectOnly({L"remesa.xml"});
+  }
   for (const bool shorter : {false, true}) {
     SCOPED_TRACE(shorter ? "a byte short" : "a byte changed");
     Forgetful calls(shorter);

@@ -1,22 +1,24 @@
 // Fuzzes the portable core with any bytes:
 //  - the conversion, fed in pieces of sizes the input itself chooses: it changes if and only if
-//    the first "<MsgId>" is followed by "PRE", and then its bytes are exactly those of a plain
-//    reference conversion (the input with those three bytes replaced by "FSDD", and CR LF), and
-//    the converted bytes never change again;
+//    the start tag of the first MsgId element, found over the whole input by a plain reference
+//    search, is followed by "PRE"; then its bytes are exactly those of the reference conversion
+//    (the input with those three bytes replaced by "FSDD", and CR LF), and the converted bytes
+//    never change again;
 //  - the rules for names, with the bytes read as UTF-16 units: a name is a remittance exactly
 //    when it ends in ".xml" in any case, is longer than that, and holds none of the characters
-//    Windows keeps out of file names.
+//    Windows keeps out of file names;
+//  - the checksum of the read-back: the same in any pieces, different for a lost or changed byte.
 // Any broken property aborts, which libFuzzer reports with the input that caused it.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "checksum.h"
 #include "prefix_change.h"
 #include "remittance_names.h"
 
@@ -29,17 +31,86 @@ void require(bool holds, const char* property) {
   }
 }
 
+constexpr std::size_t kNone = std::string_view::npos;
+
+// One past the first `closing` at or after `from`, or kNone.
+std::size_t after(std::string_view text, std::string_view closing, std::size_t from) {
+  const std::size_t at = text.find(closing, from);
+  return at == kNone ? kNone : at + closing.size();
+}
+
+// One past the end of the comment, CDATA section, instruction or declaration that starts at
+// `at` with "<!" or "<?", or kNone when the text ends first. A declaration ends at its own '>',
+// past quoted literals and the comments, instructions and declarations nested in it.
+std::size_t afterSpecialMarkup(std::string_view text, std::size_t at) {
+  const std::string_view markup = text.substr(at);
+  if (markup.starts_with("<!--")) return after(text, "-->", at + 4);
+  if (markup.starts_with("<![CDATA[")) return after(text, "]]>", at + 9);
+  if (markup.starts_with("<?")) return after(text, "?>", at + 2);
+  for (std::size_t i = at + 2; i != kNone;) {
+    i = text.find_first_of("\"'<>", i);
+    if (i == kNone) return kNone;
+    const std::string_view rest = text.substr(i);
+    if (rest[0] == '>') return i + 1;
+    if (rest.starts_with("<!") || rest.starts_with("<?")) {
+      i = afterSpecialMarkup(text, i);
+    } else if (rest[0] == '<') {
+      ++i;
+    } else {
+      i = after(text, rest.substr(0, 1), i + 1);
+    }
+  }
+  return kNone;
+}
+
+struct Identifier {
+  std::size_t contentAt;  // the byte after the start tag's '>'
+  bool empty;             // the tag ends in "/>"
+};
+
+// The start tag of the first MsgId element, read over the whole text. A tag is '<', a name up
+// to a space, '/', '>', '<' or a quote, then up to '>' past quoted values; a '<' before that '>'
+// leaves the tag unfinished and opens the next markup.
+std::optional<Identifier> firstIdentifier(std::string_view text) {
+  for (std::size_t at = text.find('<'); at != kNone;) {
+    const std::string_view markup = text.substr(at);
+    if (markup.starts_with("<!") || markup.starts_with("<?")) {
+      const std::size_t end = afterSpecialMarkup(text, at);
+      if (end == kNone) return std::nullopt;
+      at = text.find('<', end);
+      continue;
+    }
+    const bool endTag = markup.starts_with("</");
+    const std::size_t nameAt = at + (endTag ? 2 : 1);
+    const std::size_t nameEnd = text.find_first_of(" \t\r\n/><\"'", nameAt);
+    if (nameEnd == kNone) return std::nullopt;
+    const std::string_view name = text.substr(nameAt, nameEnd - nameAt);
+    const bool identifier =
+        !endTag && (name == "MsgId" || (name.size() > 6 && name.ends_with(":MsgId")));
+    std::size_t end = text.find_first_of("\"'<>", nameEnd);
+    while (end != kNone && (text[end] == '"' || text[end] == '\'')) {
+      const std::size_t valueEnd = after(text, text.substr(end, 1), end + 1);
+      end = valueEnd == kNone ? kNone : text.find_first_of("\"'<>", valueEnd);
+    }
+    if (end == kNone) return std::nullopt;
+    if (text[end] == '<') {
+      at = end;
+    } else if (identifier) {
+      return Identifier{end + 1, text[end - 1] == '/'};
+    } else {
+      at = text.find('<', end + 1);
+    }
+  }
+  return std::nullopt;
+}
+
 // The conversion done the plain way, independently of the code under test: nothing when the
 // file cannot change.
 std::optional<std::string> referenceConversion(std::string_view text) {
-  constexpr std::string_view kTag = "<MsgId>";
-  for (std::size_t at = 0; at + kTag.size() <= text.size(); ++at) {
-    if (std::memcmp(text.data() + at, kTag.data(), kTag.size()) != 0) continue;
-    if (text.substr(at + kTag.size(), 3) != "PRE") return std::nullopt;
-    return std::string(text.substr(0, at + kTag.size())) + "FSDD" +
-           std::string(text.substr(at + kTag.size() + 3)) + "\r\n";
-  }
-  return std::nullopt;
+  const std::optional<Identifier> found = firstIdentifier(text);
+  if (!found || found->empty || text.substr(found->contentAt, 3) != "PRE") return std::nullopt;
+  return std::string(text.substr(0, found->contentAt)) + "FSDD" +
+         std::string(text.substr(found->contentAt + 3)) + "\r\n";
 }
 
 // The piece sizes: from the input's first bytes, 1 to 16 bytes each, cycled.
@@ -78,7 +149,7 @@ void checkConversion(std::string_view input) {
   const std::optional<std::string> expected = referenceConversion(input);
   const std::optional<std::string> got = convertInPieces(input, PieceSizes(input));
   require(got.has_value() == expected.has_value(),
-          "converted if and only if the first <MsgId> is followed by PRE");
+          "converted if and only if the first MsgId element is followed by PRE");
   if (!got) return;
   require(*got == *expected, "the bytes are exactly the reference conversion's");
   require(!convertInPieces(*got, PieceSizes(input.substr(1))), "a file is changed at most once");
@@ -107,9 +178,30 @@ void checkNameRules(std::string_view input) {
 
 }  // namespace
 
+// The checksum of the read-back: the same for the bytes in any pieces, and different once a byte
+// is lost or changed.
+void checkChecksum(std::string_view input) {
+  remittance::Checksum whole, pieces, shorter, changed;
+  whole.add(input);
+  PieceSizes sizes(input);
+  for (std::size_t at = 0, size = 0; at < input.size(); at += size) {
+    size = sizes.next();
+    pieces.add(input.substr(at, size));
+  }
+  require(pieces == whole, "the checksum does not depend on the pieces");
+  if (input.empty()) return;
+  shorter.add(input.substr(0, input.size() - 1));
+  require(!(shorter == whole), "a lost byte changes the checksum");
+  std::string other(input);
+  other[other.size() / 2] ^= 1;
+  changed.add(other);
+  require(!(changed == whole), "a changed bit changes the checksum");
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
   checkConversion(input);
   checkNameRules(input);
+  checkChecksum(input);
   return 0;
 }
