@@ -140,7 +140,7 @@ TEST_P(IdentifierSearch, FindsTheFirstIdentifierElementWhereverThePiecesEnd) {
   const SearchCase& example = GetParam();
   const std::string_view document = example.document;
   if (example.prefixAt) {
-    ASSERT_EQ(document.substr(*example.prefixAt, 4), "PRE1");
+    ASSERT_EQ(document.substr(static_cast<std::size_t>(*example.prefixAt), 4), "PRE1");
   }
   EXPECT_EQ(searchInPieces(document, {document.size()}), example.prefixAt) << "whole";
   for (std::size_t cut = 1; cut < document.size(); ++cut)
