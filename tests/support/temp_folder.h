@@ -1,20 +1,34 @@
 #pragma once
 
-// A fresh folder for one test, removed with everything in it when the test ends.
+// A fresh folder for one test, removed with everything in it when the test ends. The folders go
+// in the system's temporary folder, or in the folder that TRASVIDORA_TEST_FOLDER names (a disk of
+// another file system, a network drive), so that the same tests run there.
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <string_view>
+
+// Where the test folders go.
+inline std::filesystem::path testFoldersPlace() {
+#ifdef _WIN32
+  const wchar_t* chosen = _wgetenv(L"TRASVIDORA_TEST_FOLDER");
+#else
+  const char* chosen = std::getenv("TRASVIDORA_TEST_FOLDER");
+#endif
+  if (chosen && *chosen) return chosen;
+  return std::filesystem::temp_directory_path();
+}
 
 class TempFolder {
  public:
   TempFolder() {
     static std::atomic<int> counter{0};
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    path_ = std::filesystem::temp_directory_path() /
+    path_ = testFoldersPlace() /
             ("trasvidora-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
     std::filesystem::create_directories(path_);
   }
