@@ -14,6 +14,9 @@ packages=(
   wine wine64 fonts-wine xvfb xauth xdotool imagemagick x11-utils
   # the scripts, the package and its checks (git gives the release its commit time)
   python3 git tar time sed coreutils
+  # the file tests on other file systems: FAT32, exFAT and NTFS images through FUSE (a loop device
+  # for exFAT), and a Samba share of their own reached through smbnetfs
+  fuse3 util-linux dosfstools fusefat exfatprogs exfat-fuse ntfs-3g samba smbnetfs
 )
 
 missing=()
