@@ -156,7 +156,7 @@ mount_kind() {
   # What an interrupted run left goes first.
   unmount_kind
   [ ! -e "$folder" ] || fail "$folder is left from an earlier run and cannot be removed"
-  mkdir -p "$mnt" || fail "cannot make $mnt"
+  mkdir -p "$mnt" 2>/dev/null || fail "cannot make $mnt"
   case $kind in
     fat32 | exfat | ntfs | samba)
       [ -e /dev/fuse ] || fail "this system has no FUSE (/dev/fuse)"
@@ -183,6 +183,7 @@ mount_kind() {
     ntfs)
       need mkntfs ntfs-3g
       make_image mkntfs --force --quick --quiet "$folder/disk.img"
+      # With permissions, ntfs-3g keeps a file's Unix mode, where Wine keeps its read-only mark.
       start ntfs-3g ntfs-3g -o no_detach,permissions "$folder/disk.img" "$mnt"
       wait_for_mount ntfs-3g
       make_link_folder "$mnt/link-folder"
