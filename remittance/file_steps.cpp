@@ -320,12 +320,26 @@ void TemporaryFile::flush() {
   if (!calls_.flushFileBuffers(handle_.get())) fail(GetLastError());
 }
 
+// From here the copy holds all its bytes. It is read back by its name, as anyone will read it,
+// through a handle of its own (a file system may answer a handle opened before the writes with
+// what the file held then), and renamed with no handle open (some rename no open file).
 void TemporaryFile::checkKeptAsWritten(std::span<char> buffer) {
-  if (!calls_.rewind(handle_.get())) fail(GetLastError());
+  if (marked_) {
+    if (!calls_.clearDeletionMark(handle_.get())) fail(GetLastError());
+    marked_ = false;
+  }
+  handle_.reset();
+  FileHandle copy;
+  const DWORD error = waitingForPassingLocks(calls_, Locks::SharingOnly, [&] {
+    copy = FileHandle(calls_.createFile(path_.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
+                                        FILE_FLAG_SEQUENTIAL_SCAN));
+    return copy.valid() ? ERROR_SUCCESS : GetLastError();
+  });
+  if (error != ERROR_SUCCESS) fail(error);
   Checksum read;
   for (;;) {
     DWORD got = 0;
-    if (!calls_.readFile(handle_.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got))
+    if (!calls_.readFile(copy.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got))
       fail(GetLastError());
     if (got == 0) break;
     read.add({buffer.data(), got});
@@ -348,21 +362,13 @@ TemporaryFile::Name TemporaryFile::look(const std::wstring& path) const {
 void TemporaryFile::putInPlaceOf(const std::wstring& place,
                                  const std::function<bool()>& unchanged) {
   if (!unchanged()) remittance::fail(FileProblem::ChangedWhileSaving, file_, 0);
-  if (marked_) {
-    if (!calls_.clearDeletionMark(handle_.get())) fail(GetLastError());
-    marked_ = false;
-  }
   DWORD error = move(place, true);
   if (error != ERROR_SUCCESS) {
-    // Some file systems rename no file that is still open. And where the move went through,
-    // whatever it answered, the handle is the remittance's now: it is closed, never marked again.
-    handle_.reset();
     error = waitingForPassingLocks(calls_, Locks::AccessDeniedToo,
                                    [&] { return tryAgain(place, unchanged); });
   }
   if (error != ERROR_SUCCESS) settleFailedReplace(place, error, unchanged);
   placed_ = true;
-  handle_.reset();
 }
 
 // Whether a move that answered a failure went through all the same: the copy's name is empty,

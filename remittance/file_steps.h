@@ -75,7 +75,7 @@ bool isUnchanged(const std::wstring& file, const std::wstring& place, const File
 // The converted copy: a new file beside the remittance it is to replace, named
 // "~<16 hex digits>.tmp" (never a remittance name; the digits are drawn at random, so leftovers
 // cannot use the names up), created exclusively and encrypted if the remittance is. On a local
-// drive it is marked for deletion until it is put in place, so that a program ended while it is
+// drive it is marked for deletion until it is read back, so that a program ended while it is
 // written leaves nothing; a remote file system may refuse writes to a file so marked, and there
 // the copy is deleted by name on every failure instead. When the object goes, the copy goes too,
 // unless it was put in the remittance's place or had to be kept (see putInPlaceOf).
@@ -102,12 +102,13 @@ class TemporaryFile {
   // The remittance's creation time and attributes.
   void keepTimesAndAttributes(const Remittance& remittance);
   void flush();
-  // Reads the copy back through `buffer` and compares it with what was written.
+  // Closes the copy and reads it back by its name, through `buffer`, to compare it with what
+  // was written. Its deletion mark goes first: the copy holds all its bytes now.
   void checkKeptAsWritten(std::span<char> buffer);
-  // Replaces `place` with this file, if `unchanged` says it is still the one read, and throws
-  // FileError (ChangedWhileSaving) where it is not. Where the first attempt fails the
-  // copy is closed (some file systems rename no open file) and tried again, waiting about a
-  // second for another program that holds the remittance, with the check before each attempt.
+  // After checkKeptAsWritten, replaces `place` with this file, if `unchanged` says it is still
+  // the one read, and throws FileError (ChangedWhileSaving) where it is not. A failed attempt is
+  // tried again, waiting about a second for another program that holds the remittance, with the
+  // check before each attempt.
   // The copy is thrown away only while the remittance is still there under its name: where the
   // name is empty, the copy takes it, and where even that fails, it is kept and named
   // (ConvertedCopyKept).

@@ -92,14 +92,14 @@ class Faults : public FilesTest {
   // Converts a fresh remittance in `where` with `calls`.
   Result convert(const std::wstring& where, remittance::SystemCalls& calls) const {
     const std::wstring file = where + L"\\remesa.xml";
-    writeWhole(file, original_);
+    writeBytes(std::filesystem::path(file), original_);
     Result result;
     try {
       EXPECT_EQ(remittance::convertRemittance(file, calls), Outcome::Converted);
     } catch (const FileError& error) {
       result.error = error;
     }
-    result.bytes = readWhole(file);
+    result.bytes = readBytes(std::filesystem::path(file));
     result.left = namesIn(where);
     for (const std::wstring& name : result.left) {
       if (name != L"remesa.xml") DeleteFileW((where + L"\\" + name).c_str());
@@ -248,7 +248,7 @@ TEST_F(Faults, PassingLocksAndShortWritesStillConvert) {
 
   EXPECT_EQ(remittance::convertRemittance(path(L"remesa.xml"), calls), Outcome::Converted);
 
-  EXPECT_EQ(calls.moves_, 5) << "refused while held, open then closed, put in place once let go";
+  EXPECT_EQ(calls.moves_, 5) << "refused while held, put in place once let go";
   EXPECT_EQ(calls.pauses_, 6) << "three pauses at the open, three at the replace";
   EXPECT_EQ(read(L"remesa.xml"), remittanceText("FSDD") + "\r\n");
   expectOnly({L"remesa.xml"});
