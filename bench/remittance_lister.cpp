@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "owned_handle.h"
+
 namespace {
 
 constexpr wchar_t kClassName[] = L"RemittanceLister";
@@ -25,14 +27,13 @@ std::wstring remittancePattern() {
 
 void fillList(HWND list) {
   WIN32_FIND_DATAW entry{};
-  const HANDLE search = FindFirstFileW(remittancePattern().c_str(), &entry);
-  if (search == INVALID_HANDLE_VALUE) return;
+  const remittance::FolderSearch search(FindFirstFileW(remittancePattern().c_str(), &entry));
+  if (!search.valid()) return;
   do {
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
       SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.cFileName));
     }
-  } while (FindNextFileW(search, &entry));
-  FindClose(search);
+  } while (FindNextFileW(search.get(), &entry));
 }
 
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

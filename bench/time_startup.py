@@ -130,7 +130,7 @@ def main():
     parser.add_argument("--program", type=Path, required=True)
     parser.add_argument("--lister", type=Path, required=True)
     parser.add_argument("--counts", default="1,1000,20000")
-    parser.add_argument("--runs", type=int, default=7)
+    parser.add_argument("--runs", type=int, default=9)
     parser.add_argument("--data", type=Path, default=ROOT / "build/bench/data")
     args = parser.parse_args()
     programs = [args.program.resolve(), args.lister.resolve()]
