@@ -1,12 +1,20 @@
 #!/usr/bin/env bash
-# Makes the benchmark table: builds the optimised Windows harness and program, times the full
+# Makes the benchmark tables: builds the optimised Windows harness and program, times the full
 # conversion of 1, 10 and 100 MiB remittances under Wine against cp + sync and sed (medians with
 # their spread), measures the program's peak memory over a remittance of a little over 4 GiB
-# against one of 1 MiB, then runs the in-process benchmarks of the core.
+# against one of 1 MiB, times the program's start to a visible window over 1, 1,000 and 20,000
+# remittances against a minimal lister, then runs the in-process benchmarks of the core.
 #   scripts/bench.sh [--gigabyte]     (or TRASVIDORA_BENCH_1GB=1) also times a 1 GiB remittance
+#   scripts/bench.sh --startup        only the start to a visible window
 # With no display, the whole run goes on a virtual one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+startup_only=""
+conversion_options=()
+for option in "$@"; do
+  if [ "$option" = --startup ]; then startup_only=1; else conversion_options+=("$option"); fi
+done
 
 scripts/setup.sh
 if ! xdpyinfo >/dev/null 2>&1; then
@@ -24,12 +32,19 @@ wineserver -p
 trap 'wineserver -k 2>/dev/null || true' EXIT
 scripts/wine-run.sh cmd /c exit </dev/null >/dev/null 2>&1
 
-cmake --preset bench >/dev/null
-cmake --build --preset bench
 cmake --preset bench-windows >/dev/null
 cmake --build --preset bench-windows
-
-bench/run_benchmarks.py --harness build/bench-windows/bench/convert_remittance.exe \
-  --program build/bench-windows/window/trasvidora.exe "$@"
-echo
-build/bench/bench/core_benchmarks
+cmake --build --preset bench-windows --target remittance_lister
+if [ -z "$startup_only" ]; then
+  cmake --preset bench >/dev/null
+  cmake --build --preset bench
+  bench/run_benchmarks.py --harness build/bench-windows/bench/convert_remittance.exe \
+    --program build/bench-windows/window/trasvidora.exe "${conversion_options[@]}"
+  echo
+fi
+bench/time_startup.py --program build/bench-windows/window/trasvidora.exe \
+  --lister build/bench-windows/bench/remittance_lister.exe
+if [ -z "$startup_only" ]; then
+  echo
+  build/bench/bench/core_benchmarks
+fi

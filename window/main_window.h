@@ -73,6 +73,7 @@ class MainWindow {
   void applyFonts();
 
   void fillRemittanceList();
+  void nameList();
   void checkSelectedRemittance();
   void convertSelectedRemittance();
   void lightCloseButton(bool lit);
