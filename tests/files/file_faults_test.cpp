@@ -190,10 +190,11 @@ TEST_F(Faults, EveryCallRefusedInTurn) {
   const wchar_t* remote = _wgetenv(L"TRASVIDORA_NETWORK_FOLDER");
   ASSERT_TRUE(remote) << "TRASVIDORA_NETWORK_FOLDER (a folder on a remote drive) is not set: "
                          "run through CTest";
+  const TempFolder remoteFolder(remote);
   const Scenario scenarios[] = {
       {"local drive", folder()},
       {"local drive, access list of its own", folder(), false, true},
-      {"remote drive", remote, true},
+      {"remote drive", remoteFolder.path().wstring(), true},
   };
   for (const Scenario& scenario : scenarios) {
     const std::vector<ScriptedCalls::Call> plain = refuseEachCall(scenario);

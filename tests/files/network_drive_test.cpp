@@ -29,8 +29,8 @@ TEST(NetworkDrive, AnswersRemote) {
 TEST(NetworkDrive, RemittanceThereIsConverted) {
   const std::wstring network = networkFolder();
   if (network.empty()) GTEST_SKIP() << "TRASVIDORA_NETWORK_FOLDER is not set: run through CTest";
-  const std::wstring folder = network + L"remesas-" + std::to_wstring(GetCurrentProcessId());
-  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << GetLastError();
+  const TempFolder place(network);
+  const std::wstring folder = place.path().wstring();
   const std::wstring file = folder + L"\\remesa.xml";
   writeWhole(file, remittanceText("PRE"));
 
@@ -38,8 +38,6 @@ TEST(NetworkDrive, RemittanceThereIsConverted) {
 
   EXPECT_EQ(readWhole(file), remittanceText("FSDD") + "\r\n");
   EXPECT_EQ(namesIn(folder), std::vector<std::wstring>{L"remesa.xml"});
-  DeleteFileW(file.c_str());
-  RemoveDirectoryW(folder.c_str());
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 // A fresh folder for one test, removed with everything in it when the test ends. The folders go
 // in the system's temporary folder, or in the folder that TRASVIDORA_TEST_FOLDER names (a disk of
-// another file system, a network drive), so that the same tests run there.
+// another file system, a network drive), so that the same tests run there, or where a test says.
 
 #include <atomic>
 #include <chrono>
@@ -26,11 +26,10 @@ inline std::filesystem::path testFoldersPlace() {
 
 class TempFolder {
  public:
-  TempFolder() {
+  explicit TempFolder(const std::filesystem::path& place = testFoldersPlace()) {
     static std::atomic<int> counter{0};
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    path_ = testFoldersPlace() /
-            ("trasvidora-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+    path_ = place / ("trasvidora-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
     std::filesystem::create_directories(path_);
   }
   TempFolder(const TempFolder&) = delete;
@@ -53,7 +52,11 @@ class TempFolder {
   std::filesystem::path path_;
 };
 
+// Writes a whole file anew. A file already there is deleted first rather than cut short in place:
+// the FAT driver through FUSE corrupts a file cut short, and a later rename over it never ends.
 inline void writeBytes(const std::filesystem::path& file, std::string_view bytes) {
+  std::error_code absent;
+  std::filesystem::remove(file, absent);
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
