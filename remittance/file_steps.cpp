@@ -12,6 +12,8 @@ namespace {
 constexpr int kLockAttempts = 20;
 constexpr DWORD kLockPauseMs = 50;
 constexpr int kNameAttempts = 100;
+constexpr int kEmptyNameAttempts = 60;             // about three seconds
+constexpr std::size_t kReadBackPiece = 64 * 1024;  // where the conversion's buffer is not at hand
 
 constexpr std::wstring_view kLongPrefix = LR"(\\?\)";
 
@@ -329,31 +331,44 @@ void TemporaryFile::checkKeptAsWritten(std::span<char> buffer) {
     marked_ = false;
   }
   handle_.reset();
-  FileHandle copy;
-  const DWORD error = waitingForPassingLocks(calls_, Locks::SharingOnly, [&] {
-    copy = FileHandle(calls_.createFile(path_.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
-                                        FILE_FLAG_SEQUENTIAL_SCAN));
-    return copy.valid() ? ERROR_SUCCESS : GetLastError();
-  });
-  if (error != ERROR_SUCCESS) fail(error);
   Checksum read;
+  const DWORD error = readWhole(path_, buffer, read);
+  if (error != ERROR_SUCCESS) fail(error);
+  if (!(read == written_)) remittance::fail(FileProblem::NotKeptAsWritten, file_, 0);
+}
+
+// Reads the file at `path` by its name, through `buffer`, into `read` (no further than one byte
+// past what was written). Returns ERROR_SUCCESS or the system's error.
+DWORD TemporaryFile::readWhole(const std::wstring& path, std::span<char> buffer,
+                               Checksum& read) const {
+  FileHandle named;
+  const DWORD error = waitingForPassingLocks(calls_, Locks::SharingOnly, [&] {
+    named = FileHandle(calls_.createFile(path.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
+                                         FILE_FLAG_SEQUENTIAL_SCAN));
+    return named.valid() ? ERROR_SUCCESS : GetLastError();
+  });
+  if (error != ERROR_SUCCESS) return error;
   for (;;) {
     DWORD got = 0;
-    if (!calls_.readFile(copy.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got))
-      fail(GetLastError());
-    if (got == 0) break;
+    if (!calls_.readFile(named.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got))
+      return GetLastError();
+    if (got == 0) return ERROR_SUCCESS;
     read.add({buffer.data(), got});
-    if (read.size() > written_.size()) break;
+    if (read.size() > written_.size()) return ERROR_SUCCESS;
   }
-  if (!(read == written_)) remittance::fail(FileProblem::NotKeptAsWritten, file_, 0);
 }
 
 DWORD TemporaryFile::move(const std::wstring& place, bool replacing) {
   return calls_.moveFile(path_.c_str(), place.c_str(), replacing) ? ERROR_SUCCESS : GetLastError();
 }
 
+// Whether a file has the name `path`, as opening it answers: what a file system shows of a name
+// may be older than the name (a network drive through FUSE keeps a gone name for a second).
 TemporaryFile::Name TemporaryFile::look(const std::wstring& path) const {
-  if (calls_.getAttributes(path.c_str()) != INVALID_FILE_ATTRIBUTES) return Name::Taken;
+  const FileHandle named(calls_.createFile(path.c_str(), FILE_READ_ATTRIBUTES,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                           OPEN_EXISTING, 0));
+  if (named.valid()) return Name::Taken;
   const DWORD error = GetLastError();
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Name::Empty
                                                                         : Name::Unknown;
@@ -382,14 +397,44 @@ DWORD TemporaryFile::tryAgain(const std::wstring& place, const std::function<boo
   if (wentThrough(unchanged)) return ERROR_SUCCESS;
   switch (look(place)) {
     case Name::Taken:
-      if (!unchanged()) remittance::fail(FileProblem::ChangedWhileSaving, file_, 0);
-      return move(place, true);
+      if (unchanged()) return move(place, true);
+      // Gone since it was looked at: the file system let it go late.
+      if (look(place) != Name::Empty) remittance::fail(FileProblem::ChangedWhileSaving, file_, 0);
+      return takeEmptyName(place);
     case Name::Empty:  // the file system let the remittance go in the failed attempt
-      return move(place, false);
+      return takeEmptyName(place);
     case Name::Unknown:
       break;
   }
   return GetLastError();
+}
+
+// The remittance's name is empty: the copy takes it by a rename, or where the file system renames
+// nothing (some network drives rename no file that anyone holds open, and the system may hold it
+// to rename it), by its bytes, read back there before the copy goes. A name just let go may
+// still be shown as taken for a moment (a network drive keeps what it showed for a second or
+// more): the copy waits for it while opening the name finds nothing. Returns ERROR_SUCCESS or
+// the system's error.
+DWORD TemporaryFile::takeEmptyName(const std::wstring& place) {
+  for (int attempt = 1;; ++attempt) {
+    if (move(place, false) == ERROR_SUCCESS) return ERROR_SUCCESS;
+    if (calls_.copyFile(path_.c_str(), place.c_str())) return checkCopied(place);
+    const DWORD error = GetLastError();
+    const bool shownTaken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+    if (!shownTaken || attempt == kEmptyNameAttempts || look(place) != Name::Empty) return error;
+    calls_.pause(kLockPauseMs);
+  }
+}
+
+// The copy's bytes, copied to `place`, are read back there; then the copy goes. Where they
+// differ, what was made at `place` goes instead.
+DWORD TemporaryFile::checkCopied(const std::wstring& place) {
+  std::vector<char> buffer(kReadBackPiece);
+  Checksum read;
+  DWORD error = readWhole(place, buffer, read);
+  if (error == ERROR_SUCCESS && !(read == written_)) error = ERROR_FILE_CORRUPT;
+  calls_.deleteFile((error == ERROR_SUCCESS ? path_ : place).c_str());
+  return error;
 }
 
 // After the last failed attempt, the copy is deleted only while the remittance is there: where
@@ -399,7 +444,7 @@ void TemporaryFile::settleFailedReplace(const std::wstring& place, DWORD error,
   if (wentThrough(unchanged)) return;
   const Name name = look(place);
   if (name == Name::Taken) fail(error);
-  if (name == Name::Empty && move(place, false) == ERROR_SUCCESS) return;
+  if (name == Name::Empty && takeEmptyName(place) == ERROR_SUCCESS) return;
   kept_ = true;
   throw FileError(FileProblem::ConvertedCopyKept, file_, error, path_);
 }

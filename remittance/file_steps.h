@@ -110,8 +110,8 @@ class TemporaryFile {
   // tried again, waiting about a second for another program that holds the remittance, with the
   // check before each attempt.
   // The copy is thrown away only while the remittance is still there under its name: where the
-  // name is empty, the copy takes it, and where even that fails, it is kept and named
-  // (ConvertedCopyKept).
+  // name is empty, the copy takes it (renamed, or where no rename goes through, copied there and
+  // read back), and where even that fails, it is kept and named (ConvertedCopyKept).
   void putInPlaceOf(const std::wstring& place, const std::function<bool()>& unchanged);
 
  private:
@@ -122,7 +122,10 @@ class TemporaryFile {
   BOOL createNamed(std::vector<BYTE>& security, DWORD attributes);
   void checkEncrypted();
   DWORD move(const std::wstring& place, bool replacing);
+  DWORD readWhole(const std::wstring& path, std::span<char> buffer, Checksum& read) const;
   DWORD tryAgain(const std::wstring& place, const std::function<bool()>& unchanged);
+  DWORD takeEmptyName(const std::wstring& place);
+  DWORD checkCopied(const std::wstring& place);
   bool wentThrough(const std::function<bool()>& unchanged) const;
   void settleFailedReplace(const std::wstring& place, DWORD error,
                            const std::function<bool()>& unchanged);

@@ -88,6 +88,10 @@ BOOL SystemCalls::moveFile(const wchar_t* from, const wchar_t* to, bool replacin
   return MoveFileExW(from, to, replacing ? MOVEFILE_REPLACE_EXISTING : 0);
 }
 
+BOOL SystemCalls::copyFile(const wchar_t* from, const wchar_t* to) {
+  return CopyFileW(from, to, TRUE);
+}
+
 BOOL SystemCalls::deleteFile(const wchar_t* path) {
   return DeleteFileW(path);
 }

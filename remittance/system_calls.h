@@ -40,6 +40,8 @@ class SystemCalls {
   virtual BOOL flushFileBuffers(HANDLE file);
   // MoveFileExW, with MOVEFILE_REPLACE_EXISTING when `replacing`.
   virtual BOOL moveFile(const wchar_t* from, const wchar_t* to, bool replacing);
+  // CopyFileW to a name that no file has.
+  virtual BOOL copyFile(const wchar_t* from, const wchar_t* to);
   virtual BOOL deleteFile(const wchar_t* path);
   virtual void pause(DWORD milliseconds);
 

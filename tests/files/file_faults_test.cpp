@@ -259,9 +259,12 @@ TEST_F(Faults, PassingLocksAndShortWritesStillConvert) {
 // gone, and bytes the disk did not keep are never put in its place.
 TEST_F(Faults, MisbehavingFileSystemsLoseNothing) {
   // The first rename lets the remittance go and then fails (a network share seen doing this
-  // while the copy was open); `renames` says how many more fail.
+  // while the copy was open); `renames` says how many more fail. A copy of the converted file to
+  // the empty name goes through, at once or once the name no longer shows as taken (as a network
+  // drive shows it for a moment), or is refused, or reads back changed.
+  enum class Copying { Works, NameShownTakenAMoment, Refused, ReadsBackChanged };
   struct LettingGo : ScriptedCalls {
-    explicit LettingGo(int renames) : failing_(renames) {}
+    LettingGo(int renames, Copying copying) : failing_(renames), copying_(copying) {}
     BOOL moveFile(const wchar_t* from, const wchar_t* to, bool replacing) override {
       if (moves_++ == 0) DeleteFileW(to);
       if (moves_ <= failing_ + 1) {
@@ -270,7 +273,24 @@ TEST_F(Faults, MisbehavingFileSystemsLoseNothing) {
       }
       return ScriptedCalls::moveFile(from, to, replacing);
     }
-    int failing_, moves_ = 0;
+    BOOL copyFile(const wchar_t* from, const wchar_t* to) override {
+      if (copying_ == Copying::Refused ||
+          (copying_ == Copying::NameShownTakenAMoment && ++copies_ <= 3)) {
+        SetLastError(copying_ == Copying::Refused ? ERROR_BUSY : ERROR_FILE_EXISTS);
+        return FALSE;
+      }
+      copied_ = ScriptedCalls::copyFile(from, to);
+      return copied_;
+    }
+    BOOL readFile(HANDLE file, void* buffer, DWORD size, DWORD* done) override {
+      const BOOL read = ScriptedCalls::readFile(file, buffer, size, done);
+      if (copied_ && copying_ == Copying::ReadsBackChanged && read && *done > 0)
+        static_cast<char*>(buffer)[0] ^= 0x20;
+      return read;
+    }
+    int failing_, moves_ = 0, copies_ = 0;
+    Copying copying_;
+    bool copied_ = false;
   };
   // Reads give back other bytes than were written, or fewer.
   struct Forgetful : ScriptedCalls {
@@ -291,23 +311,35 @@ TEST_F(Faults, MisbehavingFileSystemsLoseNothing) {
   const std::string original = remittanceText("PRE");
   const std::string converted = remittanceText("FSDD") + "\r\n";
 
-  {
-    SCOPED_TRACE("the name let go, the next rename takes it");
-    LettingGo calls(0);
+  const struct {
+    const char* what;
+    int renamesFailing;
+    Copying copying;
+    DWORD keptBecause;  // 0 when the converted file takes the name
+  } lettingGo[] = {
+      {"the name let go, the next rename takes it", 0, Copying::Works, 0},
+      {"the name let go, no rename goes through: a copy takes it", 100, Copying::Works, 0},
+      {"the same, the name shown taken for a moment", 100, Copying::NameShownTakenAMoment, 0},
+      {"the name let go, no rename or copy goes through: the copy is kept and named", 100,
+       Copying::Refused, ERROR_BUSY},
+      {"the name let go, the copy there reads back changed: the copy is kept and named", 100,
+       Copying::ReadsBackChanged, ERROR_FILE_CORRUPT},
+  };
+  for (const auto& row : lettingGo) {
+    SCOPED_TRACE(row.what);
+    LettingGo calls(row.renamesFailing, row.copying);
     write(L"remesa.xml", original);
-    EXPECT_EQ(remittance::convertRemittance(path(L"remesa.xml"), calls), Outcome::Converted);
-    EXPECT_EQ(read(L"remesa.xml"), converted);
-    expectOnly({L"remesa.xml"});
-  }
-  {
-    SCOPED_TRACE("the name let go, no rename goes through: the copy is kept and named");
-    LettingGo calls(100);
-    write(L"remesa.xml", original);
+    if (row.keptBecause == 0) {
+      EXPECT_EQ(remittance::convertRemittance(path(L"remesa.xml"), calls), Outcome::Converted);
+      EXPECT_EQ(read(L"remesa.xml"), converted);
+      expectOnly({L"remesa.xml"});
+      continue;
+    }
     const FileError error = expectFileError(path(L"remesa.xml"), FileProblem::ConvertedCopyKept,
                                             [&] { convertRemittance(path(L"remesa.xml"), calls); });
-    EXPECT_EQ(error.systemError(), DWORD{ERROR_BUSY});
+    EXPECT_EQ(error.systemError(), row.keptBecause);
     const Names left = namesIn(folder());
-    ASSERT_EQ(left.size(), 1u);
+    ASSERT_EQ(left.size(), 1u) << "only the copy: nothing else in the remittance's name";
     EXPECT_TRUE(error.keptCopy() == longFolder() + left[0]) << narrow(error.keptCopy());
     EXPECT_EQ(read(left[0]), converted);
     DeleteFileW(path(left[0]).c_str());

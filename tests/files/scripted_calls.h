@@ -93,6 +93,9 @@ class ScriptedCalls : public remittance::SystemCalls {
   BOOL moveFile(const wchar_t* from, const wchar_t* to, bool replacing) override {
     return run("moveFile", FALSE, [&] { return SystemCalls::moveFile(from, to, replacing); });
   }
+  BOOL copyFile(const wchar_t* from, const wchar_t* to) override {
+    return run("copyFile", FALSE, [&] { return SystemCalls::copyFile(from, to); });
+  }
   BOOL deleteFile(const wchar_t* path) override {
     return run("deleteFile", FALSE, [&] { return SystemCalls::deleteFile(path); });
   }
