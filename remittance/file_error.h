@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <string>
+#include <utility>
 
 namespace remittance {
 
@@ -30,9 +31,13 @@ class FileError : public std::exception {
       : problem_(problem),
         file_(std::move(file)),
         systemError_(systemError),
-        keptCopy_(std::move(keptCopy)) {}
+        keptCopy_(std::move(keptCopy)),
+        what_("remittance file error: problem " + std::to_string(static_cast<int>(problem)) +
+              ", system error " + std::to_string(systemError)) {}
 
-  const char* what() const noexcept override { return "remittance file error"; }
+  // The problem and the system's error, for a log or a failed test; the user sees a message
+  // made from problem(), file() and systemError().
+  const char* what() const noexcept override { return what_.c_str(); }
   FileProblem problem() const { return problem_; }
   const std::wstring& file() const { return file_; }
   unsigned long systemError() const { return systemError_; }
@@ -43,6 +48,7 @@ class FileError : public std::exception {
   std::wstring file_;
   unsigned long systemError_;
   std::wstring keptCopy_;
+  std::string what_;
 };
 
 }  // namespace remittance

@@ -12,7 +12,7 @@ namespace {
 constexpr int kLockAttempts = 20;
 constexpr DWORD kLockPauseMs = 50;
 constexpr int kNameAttempts = 100;
-constexpr int kEmptyNameAttempts = 60;             // about three seconds
+constexpr int kNameSettlingAttempts = 60;  // about three seconds: a name let go or freed late
 constexpr std::size_t kReadBackPiece = 64 * 1024;  // where the conversion's buffer is not at hand
 
 constexpr std::wstring_view kLongPrefix = LR"(\\?\)";
@@ -237,7 +237,7 @@ TemporaryFile::TemporaryFile(const Remittance& remittance, const std::wstring& p
 
 TemporaryFile::~TemporaryFile() {
   handle_.reset();
-  if (!placed_ && !kept_ && !marked_) calls_.deleteFile(path_.c_str());
+  if (!placed_ && !kept_ && !marked_) remove(path_);
 }
 
 // With the remittance's own access list where it has one; where the system refuses it, with the
@@ -279,7 +279,7 @@ void TemporaryFile::checkEncrypted() {
   const DWORD error = looked ? ERROR_SUCCESS : GetLastError();
   if (looked && (information.dwFileAttributes & FILE_ATTRIBUTE_ENCRYPTED)) return;
   handle_.reset();  // this object is not made: its destructor will not run
-  calls_.deleteFile(path_.c_str());
+  remove(path_);
   if (!looked) fail(error);
   remittance::fail(FileProblem::FolderCannotEncrypt, folder_, 0);
 }
@@ -374,6 +374,16 @@ TemporaryFile::Name TemporaryFile::look(const std::wstring& path) const {
                                                                         : Name::Unknown;
 }
 
+// Deletes the file at `path` until opening it finds nothing, for about three seconds at most: a
+// network drive that closes files late may answer a delete with success and keep the file.
+void TemporaryFile::remove(const std::wstring& path) const {
+  for (int attempt = 1;; ++attempt) {
+    calls_.deleteFile(path.c_str());
+    if (look(path) != Name::Taken || attempt == kNameSettlingAttempts) return;
+    calls_.pause(kLockPauseMs);
+  }
+}
+
 void TemporaryFile::putInPlaceOf(const std::wstring& place,
                                  const std::function<bool()>& unchanged) {
   if (!unchanged()) remittance::fail(FileProblem::ChangedWhileSaving, file_, 0);
@@ -421,7 +431,7 @@ DWORD TemporaryFile::takeEmptyName(const std::wstring& place) {
     if (calls_.copyFile(path_.c_str(), place.c_str())) return checkCopied(place);
     const DWORD error = GetLastError();
     const bool shownTaken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
-    if (!shownTaken || attempt == kEmptyNameAttempts || look(place) != Name::Empty) return error;
+    if (!shownTaken || attempt == kNameSettlingAttempts || look(place) != Name::Empty) return error;
     calls_.pause(kLockPauseMs);
   }
 }
@@ -433,7 +443,7 @@ DWORD TemporaryFile::checkCopied(const std::wstring& place) {
   Checksum read;
   DWORD error = readWhole(place, buffer, read);
   if (error == ERROR_SUCCESS && !(read == written_)) error = ERROR_FILE_CORRUPT;
-  calls_.deleteFile((error == ERROR_SUCCESS ? path_ : place).c_str());
+  remove(error == ERROR_SUCCESS ? path_ : place);
   return error;
 }
 

@@ -51,9 +51,14 @@ class SaveChild {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    EXPECT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &process))
-        << "error " << GetLastError();
+    // Wine on a busy machine now and then fails to start a process, with ERROR_INTERNAL_ERROR.
+    BOOL started = FALSE;
+    for (int attempt = 1; attempt <= 3 && !started; ++attempt) {
+      started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process);
+      if (!started && GetLastError() != ERROR_INTERNAL_ERROR) break;
+    }
+    EXPECT_TRUE(started) << "error " << GetLastError();
     CloseHandle(process.hThread);
     process_ = process.hProcess;
   }
