@@ -168,7 +168,7 @@ mount_kind() {
       need mkfs.vfat fusefat
       make_image mkfs.vfat -F 32 "$folder/disk.img"
       # fusefat writes only when told to (rw+), and answers one request at a time (-s): its
-      # writing is experimental, and a full run once left it looping for ever.
+      # writing is experimental, and it has been seen looping for ever.
       start fusefat fusefat -f -s -o rw+ "$folder/disk.img" "$mnt"
       wait_for_mount fusefat
       ;;
