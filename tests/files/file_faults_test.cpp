@@ -389,7 +389,7 @@ TEST_F(Faults, EncryptedRemittanceIsNeverWrittenInClear) {
   if (EncryptFileW(path(L"otra.xml").c_str()) &&
       (GetFileAttributesW(path(L"otra.xml").c_str()) & FILE_ATTRIBUTE_ENCRYPTED))
     GTEST_SKIP() << "this system encrypts files here: the conversion keeps the encryption";
-  DeleteFileW(path(L"otra.xml").c_str());
+  remove(L"otra.xml");
   write(L"remesa.xml", remittanceText("PRE"));
 
   expectFileError(longFolder(), FileProblem::FolderCannotEncrypt,

@@ -100,6 +100,14 @@ class FilesTest : public testing::Test {
   std::string read(std::wstring_view name) const {
     return readBytes(temp_.path() / std::wstring(name));
   }
+  // Deletes a file of the folder. (A network drive may answer a delete with success and keep the
+  // file: it is deleted again until the name is free.)
+  void remove(std::wstring_view name) const {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+      if (!DeleteFileW(path(name).c_str()) && GetLastError() == ERROR_FILE_NOT_FOUND) return;
+      Sleep(100);
+    }
+  }
   // Only `names` are in the folder: no temporary file is left. (A network drive may show a
   // deleted file for a moment, while the server closes what it held open of it.)
   void expectOnly(const std::vector<std::wstring>& names) const {

@@ -67,8 +67,11 @@ inline std::string readBytes(const std::filesystem::path& file) {
   if (missing) return {};
   // A 32-bit test program cannot hold a file of 4 GiB or more whole: such a file is read in parts.
   if (size > std::string().max_size()) throw std::length_error("too large to read whole");
+  // Read to the end, not to that size: a network drive may still answer the size the file had
+  // before its last write.
   std::ifstream in(file, std::ios::binary);
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::string bytes;
+  char piece[1 << 16];
+  while (in.read(piece, sizeof piece) || in.gcount() > 0) bytes.append(piece, in.gcount());
   return bytes;
 }
