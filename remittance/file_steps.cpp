@@ -408,8 +408,9 @@ DWORD TemporaryFile::tryAgain(const std::wstring& place, const std::function<boo
   switch (look(place)) {
     case Name::Taken:
       if (unchanged()) return move(place, true);
-      // Gone since it was looked at: the file system let it go late.
-      if (look(place) != Name::Empty) remittance::fail(FileProblem::ChangedWhileSaving, file_, 0);
+      // Not the file read: changed meanwhile, or going (the failed attempt may have let it go, and
+      // a file system that lets a name go late may still show it for a while).
+      if (!letGo(place)) remittance::fail(FileProblem::ChangedWhileSaving, file_, 0);
       return takeEmptyName(place);
     case Name::Empty:  // the file system let the remittance go in the failed attempt
       return takeEmptyName(place);
@@ -417,6 +418,15 @@ DWORD TemporaryFile::tryAgain(const std::wstring& place, const std::function<boo
       break;
   }
   return GetLastError();
+}
+
+// Whether opening `path` finds nothing within about three seconds.
+bool TemporaryFile::letGo(const std::wstring& path) const {
+  for (int attempt = 1;; ++attempt) {
+    if (look(path) == Name::Empty) return true;
+    if (attempt == kNameSettlingAttempts) return false;
+    calls_.pause(kLockPauseMs);
+  }
 }
 
 // The remittance's name is empty: the copy takes it by a rename, or where the file system renames

@@ -130,6 +130,7 @@ class TemporaryFile {
   void settleFailedReplace(const std::wstring& place, DWORD error,
                            const std::function<bool()>& unchanged);
   Name look(const std::wstring& path) const;
+  bool letGo(const std::wstring& path) const;
   void remove(const std::wstring& path) const;
   [[noreturn]] void fail(DWORD error, Step step = Step::Other) const;
 

@@ -259,14 +259,33 @@ TEST_F(Faults, PassingLocksAndShortWritesStillConvert) {
 // gone, and bytes the disk did not keep are never put in its place.
 TEST_F(Faults, MisbehavingFileSystemsLoseNothing) {
   // The first rename lets the remittance go and then fails (a network share seen doing this
-  // while the copy was open); `renames` says how many more fail. A copy of the converted file to
-  // the empty name goes through, at once or once the name no longer shows as taken (as a network
-  // drive shows it for a moment), or is refused, or reads back changed.
+  // while the copy was open), at once or late: opening its name then finds it and not, in turn,
+  // a few times before it is gone; `renames` says how many more fail. A copy of the converted
+  // file to the empty name goes through, at once or once the name no longer shows as taken (as a
+  // network drive shows it for a moment), or is refused, or reads back changed.
   enum class Copying { Works, NameShownTakenAMoment, Refused, ReadsBackChanged };
   struct LettingGo : ScriptedCalls {
-    LettingGo(int renames, Copying copying) : failing_(renames), copying_(copying) {}
+    LettingGo(int renames, Copying copying, bool late)
+        : failing_(renames), copying_(copying), late_(late) {}
+    HANDLE createFile(const wchar_t* path, DWORD access, DWORD sharing, DWORD disposition,
+                      DWORD flags, SECURITY_ATTRIBUTES* security) override {
+      if (going_ > 0 && remittance_ == path) {
+        if (--going_ == 0) DeleteFileW(path);
+        if (going_ % 2 == 0) {
+          SetLastError(ERROR_FILE_NOT_FOUND);
+          return INVALID_HANDLE_VALUE;
+        }
+      }
+      return ScriptedCalls::createFile(path, access, sharing, disposition, flags, security);
+    }
     BOOL moveFile(const wchar_t* from, const wchar_t* to, bool replacing) override {
-      if (moves_++ == 0) DeleteFileW(to);
+      if (moves_++ == 0) {
+        remittance_ = to;
+        if (late_)
+          going_ = 6;
+        else
+          DeleteFileW(to);
+      }
       if (moves_ <= failing_ + 1) {
         SetLastError(ERROR_BUSY);
         return FALSE;
@@ -288,9 +307,10 @@ TEST_F(Faults, MisbehavingFileSystemsLoseNothing) {
         static_cast<char*>(buffer)[0] ^= 0x20;
       return read;
     }
-    int failing_, moves_ = 0, copies_ = 0;
+    int failing_, moves_ = 0, copies_ = 0, going_ = 0;
     Copying copying_;
-    bool copied_ = false;
+    bool late_, copied_ = false;
+    std::wstring remittance_;
   };
   // Reads give back other bytes than were written, or fewer; the first delete answers success
   // and keeps the file (a network drive that closes files late).
@@ -320,10 +340,12 @@ TEST_F(Faults, MisbehavingFileSystemsLoseNothing) {
     int renamesFailing;
     Copying copying;
     DWORD keptBecause;  // 0 when the converted file takes the name
+    bool late = false;
   } lettingGo[] = {
       {"the name let go, the next rename takes it", 0, Copying::Works, 0},
       {"the name let go, no rename goes through: a copy takes it", 100, Copying::Works, 0},
       {"the same, the name shown taken for a moment", 100, Copying::NameShownTakenAMoment, 0},
+      {"the same, the name let go late", 100, Copying::Works, 0, true},
       {"the name let go, no rename or copy goes through: the copy is kept and named", 100,
        Copying::Refused, ERROR_BUSY},
       {"the name let go, the copy there reads back changed: the copy is kept and named", 100,
@@ -331,7 +353,7 @@ TEST_F(Faults, MisbehavingFileSystemsLoseNothing) {
   };
   for (const auto& row : lettingGo) {
     SCOPED_TRACE(row.what);
-    LettingGo calls(row.renamesFailing, row.copying);
+    LettingGo calls(row.renamesFailing, row.copying, row.late);
     write(L"remesa.xml", original);
     if (row.keptBecause == 0) {
       EXPECT_EQ(remittance::convertRemittance(path(L"remesa.xml"), calls), Outcome::Converted);
