@@ -143,9 +143,13 @@ EOF
   chmod 0600 "$folder/client/.smb/smbnetfs.conf"
   start smbd smbd --foreground --no-process-group --configfile="$server/smb.conf"
   share=$mnt/127.0.0.1:$port/oficina
-  # smbnetfs reaches the server as it is named in the path: address and port, then the share.
+  # smbnetfs reaches the server as it is named in the path: address and port, then the share. It
+  # numbers files itself, and a file the kernel forgets (under memory pressure) came back with a new
+  # number, which Wine gives as the file's index: the conversion took the remittance for another
+  # file and refused it. With noforget a file keeps its number, as a Windows server's file keeps
+  # its id.
   start smbnetfs env "HOME=$folder/client" smbnetfs "$mnt" -f \
-    -o "config=$folder/client/.smb/smbnetfs.conf"
+    -o "config=$folder/client/.smb/smbnetfs.conf,noforget"
   wait_for_mount smbnetfs
   wait_for ls "$share" || fail "smbd on 127.0.0.1:$port does not answer: $(tail -n 1 "$server/smbd.log" 2>/dev/null)"
   make_link_folder "$folder/share/link-folder"
