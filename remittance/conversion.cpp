@@ -53,26 +53,29 @@ Outcome convertRemittance(const std::wstring& file, SystemCalls& calls) {
 
   // 5. The converted bytes, from the first: the tag lay beyond the first piece only in a file
   //    whose start left the buffer, which is read again.
-  if (!firstPiece) {
-    remittance.rewind();
-    piece = remittance.read(space);
-  }
-  ConvertedBytes converted(search.prefixAt());
-  for (; !piece.empty(); piece = remittance.read(space)) {
-    for (const std::string_view part : converted.next(piece)) temporary.write(part);
+  try {
+    if (!firstPiece) {
+      remittance.rewind();
+      piece = remittance.read(space);
+    }
+    ConvertedBytes converted(search.prefixAt());
+    for (; !piece.empty(); piece = remittance.read(space)) {
+      for (const std::string_view part : converted.next(piece)) temporary.write(part);
+    }
+  } catch (const FileError& error) {
+    throw temporary.discard(error);
   }
   remittance.close();
   temporary.write(kSavedLineEnd);
-  temporary.keepTimesAndAttributes(remittance);
+  temporary.copyTimesAndAttributes(remittance);
   temporary.flush();
 
   // 6. What the disk gives back is what was written.
-  temporary.checkKeptAsWritten(space);
+  temporary.checkReadBack(space);
 
   // 7. In the file's place, if the file on disk is still the one read, checked before every
   //    attempt. Once there, the conversion is done, whatever happens to the file afterwards.
-  temporary.putInPlaceOf(place,
-                         [&] { return isUnchanged(file, place, remittance.stamp(), calls); });
+  temporary.putInPlaceOf(place, remittance.stamp());
   return Outcome::Converted;
 }
 

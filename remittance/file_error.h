@@ -11,27 +11,29 @@ enum class FileProblem {
   CannotListFolder,       // the file is the folder
   CannotRead,             // the remittance cannot be opened or read
   CannotSave,             // the remittance cannot be replaced: it keeps its bytes
+  HeldByAnotherProgram,   // the same, because another program holds it (or it may not be replaced)
   ChangedWhileSaving,     // the file on disk was no longer the one read: nothing was written
   HasOtherNames,          // more than one hard link: a replacement would split them
   FolderRefusesNewFiles,  // the file is the folder, where no new file can be created
   FolderLacksRoom,        // the file is the folder, without room for a second copy
   FolderCannotEncrypt,    // the file is the folder, where an encrypted copy cannot be made
-  NotKeptAsWritten,       // the disk gave back other bytes than were written: nothing replaced
-  ConvertedCopyKept,      // the remittance's name is empty and the converted copy could not take
-                          // it: the copy is kept, under the name keptCopy()
+  ReadBackDiffers,        // the disk gave back other bytes than were written: nothing replaced
+  RemittanceGone,         // another program moved or deleted the remittance while it was saved:
+                          // nothing is put in its name; the converted copy is temporaryFile()
 };
 
 // A file operation that failed: which file or folder (the path as given, which may hold any
-// UTF-16 units), what the problem is and the system's own reason, a Win32 error code (0 when the
-// system did not refuse anything).
+// UTF-16 units), what the problem is, the system's own reason, a Win32 error code (0 when the
+// system did not refuse anything), and the converted copy that is left on disk, if any: the
+// program's temporary file, where it could not be deleted, or where it was left for the user.
 class FileError : public std::exception {
  public:
   FileError(FileProblem problem, std::wstring file, unsigned long systemError,
-            std::wstring keptCopy = {})
+            std::wstring temporaryFile = {})
       : problem_(problem),
         file_(std::move(file)),
         systemError_(systemError),
-        keptCopy_(std::move(keptCopy)),
+        temporaryFile_(std::move(temporaryFile)),
         what_("remittance file error: problem " + std::to_string(static_cast<int>(problem)) +
               ", system error " + std::to_string(systemError)) {}
 
@@ -41,13 +43,13 @@ class FileError : public std::exception {
   FileProblem problem() const { return problem_; }
   const std::wstring& file() const { return file_; }
   unsigned long systemError() const { return systemError_; }
-  const std::wstring& keptCopy() const { return keptCopy_; }
+  const std::wstring& temporaryFile() const { return temporaryFile_; }
 
  private:
   FileProblem problem_;
   std::wstring file_;
   unsigned long systemError_;
-  std::wstring keptCopy_;
+  std::wstring temporaryFile_;
   std::string what_;
 };
 

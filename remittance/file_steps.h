@@ -1,18 +1,18 @@
 #pragma once
 
-// The steps of a conversion on the file system: the remittance opened for its one pass, the
-// temporary file that replaces it, and the check that the file on disk is still the one read.
+// The steps of a conversion on the file system: the remittance opened for its one pass, and the
+// temporary file that replaces it once the file on disk is found to be still the one read.
 
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "checksum.h"
+#include "file_error.h"
 #include "owned_handle.h"
 #include "system_calls.h"
 
@@ -30,6 +30,9 @@ struct FileStamp {
   std::int64_t lastWrite = 0;
   std::int64_t change = 0;
   bool operator==(const FileStamp&) const = default;
+  bool isSameFileAs(const FileStamp& other) const {
+    return volume == other.volume && index == other.index;
+  }
 };
 
 // The remittance, opened for reading (others may read it, nobody may write it meanwhile).
@@ -67,25 +70,21 @@ class Remittance {
   FileStamp stamp_;
 };
 
-// Whether the file at `place` is still the one stamped (false when it is gone). Throws FileError
-// (CannotSave) when it cannot be looked at. `file` names it in the messages.
-bool isUnchanged(const std::wstring& file, const std::wstring& place, const FileStamp& read,
-                 SystemCalls& calls);
-
 // The converted copy: a new file beside the remittance it is to replace, named
 // "~<16 hex digits>.tmp" (never a remittance name; the digits are drawn at random, so leftovers
 // cannot use the names up), created exclusively and encrypted if the remittance is. On a local
-// drive it is marked for deletion until it is read back, so that a program ended while it is
-// written leaves nothing; a remote file system may refuse writes to a file so marked, and there
-// the copy is deleted by name on every failure instead. When the object goes, the copy goes too,
-// unless it was put in the remittance's place or had to be kept (see putInPlaceOf).
+// drive it is marked for deletion while it is written and read back, so that a program ended
+// then leaves nothing; a remote file system may refuse writes to a file so marked, and there it
+// is deleted by its name on a failure instead.
 //
-// Only the save itself may fail: creating the copy, writing it, flushing it, reading it back,
-// checking the remittance and putting the copy in its place. What it keeps of the old file
-// besides (owner and access list, attributes, creation time, the room reserved, the deletion
-// mark) is done where the system takes it and let go where it does not. Every failure throws
-// FileError naming the folder (FolderRefusesNewFiles, FolderLacksRoom, FolderCannotEncrypt) or
-// the remittance (CannotSave, ChangedWhileSaving, NotKeptAsWritten, ConvertedCopyKept).
+// Only the save itself may fail: creating the copy, writing it, flushing it, reading it back and
+// putting it in the remittance's place. What else it takes over from the old file (owner and
+// access list, attributes, creation time) and what only helps (the room reserved, the deletion
+// mark) is best effort: done where the system takes it, let go where it does not. Every failure
+// throws FileError naming the folder (FolderRefusesNewFiles, FolderLacksRoom,
+// FolderCannotEncrypt) or the remittance (CannotSave, HeldByAnotherProgram, ChangedWhileSaving,
+// ReadBackDiffers, RemittanceGone). The copy is deleted on every failure but RemittanceGone;
+// where its deletion fails, the error names it (temporaryFile()).
 class TemporaryFile {
  public:
   // `place` is where the remittance is replaced; `file` names it in the messages.
@@ -100,50 +99,47 @@ class TemporaryFile {
   void reserve(std::uint64_t size);
   void write(std::string_view bytes);
   // The remittance's creation time and attributes.
-  void keepTimesAndAttributes(const Remittance& remittance);
+  void copyTimesAndAttributes(const Remittance& remittance);
   void flush();
-  // Closes the copy and reads it back by its name, through `buffer`, to compare it with what
-  // was written. Its deletion mark goes first: the copy holds all its bytes now.
-  void checkKeptAsWritten(std::span<char> buffer);
-  // After checkKeptAsWritten, replaces `place` with this file, if `unchanged` says it is still
-  // the one read, and throws FileError (ChangedWhileSaving) where it is not. A failed attempt is
-  // tried again, waiting about a second for another program that holds the remittance, with the
-  // check before each attempt.
-  // The copy is thrown away only while the remittance is still there under its name: where the
-  // name is empty, the copy takes it (renamed, or where no rename goes through, copied there and
-  // read back), and where even that fails, it is kept and named (ConvertedCopyKept).
-  void putInPlaceOf(const std::wstring& place, const std::function<bool()>& unchanged);
+  // Reads the copy back through `buffer`, by its name as anyone will read it, and compares it
+  // with what was written. From here to the replace nobody else may write it.
+  void checkReadBack(std::span<char> buffer);
+  // After checkReadBack, replaces the remittance at `place` with this file while the file there
+  // is still the one `read`, trying again for about a second while another program holds it.
+  // Where it is not: the copy is deleted (ChangedWhileSaving), or, where no file has the name any
+  // more, left where it is, and named (RemittanceGone): nothing is put in a name someone emptied.
+  void putInPlaceOf(const std::wstring& place, const FileStamp& read);
+
+  // Deletes the copy after a failure elsewhere, and returns `error`, naming the copy where it
+  // could not be deleted.
+  FileError discard(const FileError& error);
 
  private:
-  enum class Name { Taken, Empty, Unknown };
   enum class Step { Creating, Other };
+  enum class AtPlace { FileRead, Copy, Other, Nothing };
 
   void create(const Remittance& remittance);
   BOOL createNamed(std::vector<BYTE>& security, DWORD attributes);
   void checkEncrypted();
-  DWORD move(const std::wstring& place, bool replacing);
-  DWORD readWhole(const std::wstring& path, std::span<char> buffer, Checksum& read) const;
-  DWORD tryAgain(const std::wstring& place, const std::function<bool()>& unchanged);
-  DWORD takeEmptyName(const std::wstring& place);
-  DWORD checkCopied(const std::wstring& place);
-  bool wentThrough(const std::function<bool()>& unchanged) const;
-  void settleFailedReplace(const std::wstring& place, DWORD error,
-                           const std::function<bool()>& unchanged);
-  Name look(const std::wstring& path) const;
-  bool letGo(const std::wstring& path) const;
-  void remove(const std::wstring& path) const;
-  [[noreturn]] void fail(DWORD error, Step step = Step::Other) const;
+  void openForReadBack();
+  AtPlace whatIsAt(const std::wstring& place, const FileStamp& read);
+  DWORD rename(const std::wstring& place);
+  [[noreturn]] void leaveForTheUser();
+  bool remove();
+  [[noreturn]] void fail(DWORD error, Step step = Step::Other);
+  [[noreturn]] void fail(const FileError& error);
 
   std::wstring file_;
   SystemCalls& calls_;
   std::wstring folder_;
   std::wstring path_;
+  bool remote_ = false;
   FileHandle handle_;
+  FileStamp stamp_;  // of the copy, once read back
   Checksum written_;
   bool encrypted_ = false;
   bool marked_ = false;  // for deletion when the handle closes
-  bool placed_ = false;
-  bool kept_ = false;
+  bool done_ = false;    // in place, or left for the user: not to be deleted
 };
 
 }  // namespace remittance

@@ -10,8 +10,8 @@
 
 namespace remittance {
 
-// Where the remittance files are kept: "remesas" beside the program, resolved once, in the
-// "\\?\" form and with a closing backslash. The program never creates it.
+// Where the remittance files are: "remesas" beside the program, in the "\\?\" form and with a
+// closing backslash. The program never creates it.
 std::wstring remittanceFolder();
 
 // The names, without folder, of the remittances in `folder`: its regular files that are neither
@@ -34,12 +34,13 @@ enum class Outcome { Converted, CannotChange };
 // start tag of its first MsgId element is followed by "PRE", the converted bytes go to a new
 // temporary file "~<16 hex digits>.tmp" beside it, which is flushed, read back and put in the
 // file's place in one step, after a check that the file is still the one read (see TemporaryFile
-// in file_steps.h for what it keeps of the old file, and where). A symbolic link stays a link:
-// the file it points to is converted, in its own folder. Returns CannotChange, writing nothing,
-// for any other file. Throws FileError: CannotRead, CannotSave (a read-only file included),
-// ChangedWhileSaving, HasOtherNames, FolderRefusesNewFiles, FolderLacksRoom, FolderCannotEncrypt,
-// NotKeptAsWritten: the file keeps its exact bytes and no temporary file is left; or
-// ConvertedCopyKept: the remittance's name was empty and the converted copy is kept, named.
+// in file_steps.h for what it takes over from the old file, and where). A symbolic link stays a
+// link: the file it points to is converted, in its own folder. Returns CannotChange, writing
+// nothing, for any other file. Throws FileError: CannotRead, CannotSave (a read-only file
+// included), HeldByAnotherProgram, ChangedWhileSaving, HasOtherNames, FolderRefusesNewFiles,
+// FolderLacksRoom, FolderCannotEncrypt, ReadBackDiffers: the file keeps its exact bytes and the
+// temporary file is deleted (or, where it cannot be, named); or RemittanceGone: another program
+// moved or deleted the remittance meanwhile, and the converted copy is left, named.
 Outcome convertRemittance(const std::wstring& file, SystemCalls& calls = realSystemCalls());
 
 }  // namespace remittance

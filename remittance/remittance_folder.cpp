@@ -4,6 +4,7 @@
 
 #include "file_error.h"
 #include "file_steps.h"
+#include "grown_path.h"
 #include "owned_handle.h"
 #include "remittance_files.h"
 #include "remittance_names.h"
@@ -30,18 +31,11 @@ std::wstring withClosingBackslash(std::wstring folder) {
 }  // namespace
 
 std::wstring remittanceFolder() {
-  std::wstring program(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length =
-        GetModuleFileNameW(nullptr, program.data(), static_cast<DWORD>(program.size()));
-    if (length == 0)
-      throw FileError(FileProblem::CannotListFolder, L"trasvidora.exe", GetLastError());
-    if (length < program.size()) {
-      program.resize(length);
-      return longPath(program.substr(0, program.find_last_of(L'\\') + 1) + L"remesas\\");
-    }
-    program.resize(program.size() * 2);
-  }
+  const std::wstring program =
+      grownPath([](wchar_t* path, DWORD size) { return GetModuleFileNameW(nullptr, path, size); });
+  if (program.empty())
+    throw FileError(FileProblem::CannotListFolder, L"trasvidora.exe", GetLastError());
+  return longPath(program.substr(0, program.find_last_of(L'\\') + 1) + L"remesas\\");
 }
 
 std::vector<std::wstring> listRemittances(const std::wstring& folder) {

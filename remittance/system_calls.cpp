@@ -84,12 +84,8 @@ BOOL SystemCalls::flushFileBuffers(HANDLE file) {
   return FlushFileBuffers(file);
 }
 
-BOOL SystemCalls::moveFile(const wchar_t* from, const wchar_t* to, bool replacing) {
-  return MoveFileExW(from, to, replacing ? MOVEFILE_REPLACE_EXISTING : 0);
-}
-
-BOOL SystemCalls::copyFile(const wchar_t* from, const wchar_t* to) {
-  return CopyFileW(from, to, TRUE);
+BOOL SystemCalls::moveFile(const wchar_t* from, const wchar_t* to) {
+  return MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING);
 }
 
 BOOL SystemCalls::deleteFile(const wchar_t* path) {

@@ -38,31 +38,30 @@ class SystemCalls {
   virtual BOOL markForDeletion(HANDLE file);
   virtual BOOL clearDeletionMark(HANDLE file);
   virtual BOOL flushFileBuffers(HANDLE file);
-  // MoveFileExW, with MOVEFILE_REPLACE_EXISTING when `replacing`.
-  virtual BOOL moveFile(const wchar_t* from, const wchar_t* to, bool replacing);
-  // CopyFileW to a name that no file has.
-  virtual BOOL copyFile(const wchar_t* from, const wchar_t* to);
+  // MoveFileExW with MOVEFILE_REPLACE_EXISTING: `to`, if there, is replaced in one step.
+  virtual BOOL moveFile(const wchar_t* from, const wchar_t* to);
   virtual BOOL deleteFile(const wchar_t* path);
   virtual void pause(DWORD milliseconds);
 
-  // The calls made between these two only keep something the old file had besides its bytes
-  // (its access list, times and attributes, its link, the room it takes, the deletion mark that
-  // cleans up after a program ended mid-save): where one is refused, the save goes on without it.
-  // The real calls need not know; a test that fails calls does.
-  virtual void keepingBegins() {}
-  virtual void keepingEnds() {}
+  // The calls made between these two are best effort: they take over something the old file had
+  // besides its bytes (its access list, times and attributes, its link), or only help (the drive
+  // type, the room reserved, the deletion mark that cleans up after a program ended mid-save).
+  // Where one is refused, the save goes on without it. The real calls need not know; a test that
+  // fails calls does.
+  virtual void bestEffortBegins() {}
+  virtual void bestEffortEnds() {}
 };
 
 // The real calls; the object holds no state.
 SystemCalls& realSystemCalls();
 
-// Marks the calls made while it lives as keeping calls (see SystemCalls::keepingBegins).
-class Keeping {
+// Marks the calls made while it lives as best effort (see SystemCalls::bestEffortBegins).
+class BestEffort {
  public:
-  explicit Keeping(SystemCalls& calls) : calls_(calls) { calls_.keepingBegins(); }
-  Keeping(const Keeping&) = delete;
-  Keeping& operator=(const Keeping&) = delete;
-  ~Keeping() { calls_.keepingEnds(); }
+  explicit BestEffort(SystemCalls& calls) : calls_(calls) { calls_.bestEffortBegins(); }
+  BestEffort(const BestEffort&) = delete;
+  BestEffort& operator=(const BestEffort&) = delete;
+  ~BestEffort() { calls_.bestEffortEnds(); }
 
  private:
   SystemCalls& calls_;

@@ -61,18 +61,33 @@ std::wstring whatFailed(const remittance::FileError& error) {
       return L"No se puede guardar la remesa: está cifrada, y en la carpeta " + name +
              L" no se puede crear la copia cifrada que hace falta mientras se guarda. Una remesa "
              L"cifrada nunca se escribe sin cifrar. La remesa no ha cambiado.";
-    case FileProblem::NotKeptAsWritten:
+    case FileProblem::HeldByAnotherProgram:
+      return L"No se puede guardar la remesa " + name +
+             L": puede que otro programa la tenga abierta. Ciérrelo y vuelva a intentarlo. La "
+             L"remesa no ha cambiado.";
+    case FileProblem::ReadBackDiffers:
       return L"No se puede guardar la remesa " + name +
              L": el disco no ha devuelto la remesa cambiada tal como se escribió. La remesa no "
              L"ha cambiado.";
-    case FileProblem::ConvertedCopyKept:
+    case FileProblem::RemittanceGone:
       return L"La remesa " + name +
-             L" ya no estaba en el disco al guardarla, y la remesa cambiada no ha podido ocupar "
-             L"su lugar. La remesa cambiada está guardada en " +
-             shownPath(error.keptCopy()) + L": cámbiele el nombre a " +
-             name.substr(name.find_last_of(L'\\') + 1) + L" para usarla.";
+             L" ya no está en su carpeta: otro programa la ha movido o borrado mientras se "
+             L"guardaba. No se ha vuelto a crear." +
+             (error.temporaryFile().empty()
+                  ? L" La remesa cambiada tampoco está ya en la carpeta."
+                  : L" La remesa cambiada está en " + shownPath(error.temporaryFile()) +
+                        L": compruebe si la remesa ya se ha enviado al banco antes de usarla.");
   }
   return L"No se puede usar " + name + L".";
+}
+
+// Where the converted copy was left after another failure: the temporary file could not be
+// deleted.
+std::wstring leftover(const remittance::FileError& error) {
+  if (error.temporaryFile().empty() || error.problem() == remittance::FileProblem::RemittanceGone)
+    return {};
+  return L" No se ha podido borrar el archivo temporal " + shownPath(error.temporaryFile()) +
+         L": bórrelo.";
 }
 
 }  // namespace
@@ -93,7 +108,7 @@ std::wstring systemReason(unsigned long errorCode) {
 }
 
 std::wstring describeFileError(const remittance::FileError& error) {
-  const std::wstring text = whatFailed(error);
+  const std::wstring text = whatFailed(error) + leftover(error);
   if (error.systemError() == 0) return text;
   return text + L"\n\n" + systemReason(error.systemError());
 }

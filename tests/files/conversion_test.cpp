@@ -204,7 +204,8 @@ void setLastWriteTime(const std::wstring& file, const FILETIME& time) {
   CloseHandle(handle);
 }
 
-// The file on disk is no longer the one read when the new one is ready: nothing is written.
+// The file on disk is no longer the one read when the new one is ready: nothing is written over
+// it, and a name someone emptied stays empty, the converted copy left beside it.
 TEST_F(FilesTest, FileChangedDuringTheConversionIsNotWrittenOver) {
   const std::string original = remittanceText("PRE");
   const std::string exportedAgain = remittanceText("PRE") + "<!-- NEW -->";
@@ -239,15 +240,22 @@ TEST_F(FilesTest, FileChangedDuringTheConversionIsNotWrittenOver) {
   };
   for (const auto& change : changes) {
     SCOPED_TRACE(change.what);
-    DeleteFileW(path(L"r-enviada.xml").c_str());
+    remove(L"r-enviada.xml");
     write(L"a.xml", original);
     ChangeBeforeTheReplace calls(change.change);
+    const bool gone = change.left.empty();
 
-    const FileError error = expectFileError(file, FileProblem::ChangedWhileSaving,
-                                            [&] { convertRemittance(file, calls); });
+    const FileError error =
+        expectFileError(file, gone ? FileProblem::RemittanceGone : FileProblem::ChangedWhileSaving,
+                        [&] { convertRemittance(file, calls); });
     EXPECT_EQ(error.systemError(), 0u);
     EXPECT_EQ(read(L"a.xml"), change.left);
-    for (const std::wstring& name : namesIn(folder())) EXPECT_FALSE(name.ends_with(L".tmp"));
+    for (const std::wstring& name : namesIn(folder())) {
+      if (!name.ends_with(L".tmp")) continue;
+      EXPECT_TRUE(gone && error.temporaryFile() == longFolder() + name) << narrow(name);
+      EXPECT_EQ(read(name), remittanceText("FSDD") + "\r\n");
+      remove(name);
+    }
   }
 }
 
@@ -382,7 +390,7 @@ TEST_F(Listing, EmptyFolderGivesNoEntriesAndAMissingOneAnError) {
   EXPECT_NE(error.systemError(), 0u);
 }
 
-TEST(RemittanceFolder, IsTheRemesasFolderBesideTheProgramResolvedOnce) {
+TEST(RemittanceFolder, IsTheRemesasFolderBesideTheProgram) {
   const std::wstring folder = remittance::remittanceFolder();
   ASSERT_TRUE(folder.starts_with(LR"(\\?\)")) << narrow(folder);
   ASSERT_TRUE(folder.ends_with(L"\\remesas\\"));

@@ -1,7 +1,7 @@
 #pragma once
 
 // System calls for the tests: the real ones, each counted and named as it is made with whether it
-// only keeps something of the old file, and one or two of them (by their numbers) made to fail
+// is best effort, and one or two of them (by their numbers) made to fail
 // with a chosen error, or one to end the process just before or just after it runs.
 
 #include <windows.h>
@@ -23,7 +23,7 @@ class ScriptedCalls : public remittance::SystemCalls {
 
   struct Call {
     std::string name;
-    bool keeping;     // only keeps something of the old file
+    bool bestEffort;  // may be refused without failing the save
     DWORD error = 0;  // the error it answered, scripted or the system's; 0 when it went through
   };
   // The calls made so far.
@@ -31,8 +31,8 @@ class ScriptedCalls : public remittance::SystemCalls {
   // Whether the scripted call was reached.
   bool reached() const { return static_cast<int>(made_.size()) >= call_; }
 
-  void keepingBegins() override { ++keeping_; }
-  void keepingEnds() override { --keeping_; }
+  void bestEffortBegins() override { ++bestEffort_; }
+  void bestEffortEnds() override { --bestEffort_; }
 
   HANDLE createFile(const wchar_t* path, DWORD access, DWORD sharing, DWORD disposition,
                     DWORD flags, SECURITY_ATTRIBUTES* security) override {
@@ -90,11 +90,8 @@ class ScriptedCalls : public remittance::SystemCalls {
   BOOL flushFileBuffers(HANDLE file) override {
     return run("flushFileBuffers", FALSE, [&] { return SystemCalls::flushFileBuffers(file); });
   }
-  BOOL moveFile(const wchar_t* from, const wchar_t* to, bool replacing) override {
-    return run("moveFile", FALSE, [&] { return SystemCalls::moveFile(from, to, replacing); });
-  }
-  BOOL copyFile(const wchar_t* from, const wchar_t* to) override {
-    return run("copyFile", FALSE, [&] { return SystemCalls::copyFile(from, to); });
+  BOOL moveFile(const wchar_t* from, const wchar_t* to) override {
+    return run("moveFile", FALSE, [&] { return SystemCalls::moveFile(from, to); });
   }
   BOOL deleteFile(const wchar_t* path) override {
     return run("deleteFile", FALSE, [&] { return SystemCalls::deleteFile(path); });
@@ -112,7 +109,7 @@ class ScriptedCalls : public remittance::SystemCalls {
  private:
   template <typename Result, typename RealCall>
   Result run(const char* name, Result failure, RealCall&& call) {
-    made_.push_back({name, keeping_ > 0});
+    made_.push_back({name, bestEffort_ > 0});
     const int number = static_cast<int>(made_.size());
     const bool scripted = number == call_;
     if (scripted && script_ == Script::EndBefore) TerminateProcess(GetCurrentProcess(), kEnded);
@@ -129,7 +126,7 @@ class ScriptedCalls : public remittance::SystemCalls {
 
   int call_ = 0;
   int alsoFailing_ = 0;
-  int keeping_ = 0;
+  int bestEffort_ = 0;
   Script script_ = Script::Fail;
   DWORD error_ = ERROR_SUCCESS;
   std::vector<Call> made_;

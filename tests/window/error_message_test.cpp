@@ -52,16 +52,22 @@ TEST(FileErrorMessage, NamesTheFileWhatFailedAndTheReason) {
        LR"(No se puede guardar la remesa: está cifrada, y en la carpeta C:\remesas no se puede )"
        L"crear la copia cifrada que hace falta mientras se guarda. Una remesa cifrada nunca se "
        L"escribe sin cifrar. La remesa no ha cambiado."},
-      {{FileProblem::NotKeptAsWritten, LR"(C:\remesas\r.xml)", 0},
+      {{FileProblem::ReadBackDiffers, LR"(C:\remesas\r.xml)", 0},
        LR"(No se puede guardar la remesa C:\remesas\r.xml: el disco no ha devuelto la remesa )"
        L"cambiada tal como se escribió. La remesa no ha cambiado."},
-      {{FileProblem::ConvertedCopyKept, LR"(\\?\UNC\servidor\remesas\r.xml)", ERROR_BUSY,
-        LR"(\\?\UNC\servidor\remesas\~0123456789abcdef.tmp)"},
-       LR"(La remesa \\servidor\remesas\r.xml ya no estaba en el disco al guardarla, y la )"
-       L"remesa cambiada no ha podido ocupar su lugar. La remesa cambiada está guardada en "
-       LR"(\\servidor\remesas\~0123456789abcdef.tmp: cámbiele el nombre a r.xml para usarla.)"
+      {{FileProblem::HeldByAnotherProgram, LR"(C:\remesas\r.xml)", ERROR_SHARING_VIOLATION,
+        LR"(\\?\C:\remesas\~0123456789abcdef.tmp)"},
+       LR"(No se puede guardar la remesa C:\remesas\r.xml: puede que otro programa la tenga )"
+       L"abierta. Ciérrelo y vuelva a intentarlo. La remesa no ha cambiado. No se ha podido "
+       LR"(borrar el archivo temporal C:\remesas\~0123456789abcdef.tmp: bórrelo.)"
        L"\n\n" +
-           systemReason(ERROR_BUSY)},
+           systemReason(ERROR_SHARING_VIOLATION)},
+      {{FileProblem::RemittanceGone, LR"(\\?\UNC\servidor\remesas\r.xml)", 0,
+        LR"(\\?\UNC\servidor\remesas\~0123456789abcdef.tmp)"},
+       LR"(La remesa \\servidor\remesas\r.xml ya no está en su carpeta: otro programa la ha )"
+       L"movido o borrado mientras se guardaba. No se ha vuelto a crear. La remesa cambiada está "
+       LR"(en \\servidor\remesas\~0123456789abcdef.tmp: compruebe si la remesa ya se ha )"
+       L"enviado al banco antes de usarla."},
   };
   for (const auto& example : cases) {
     EXPECT_TRUE(describeFileError(example.error) == example.message)
