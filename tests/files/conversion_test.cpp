@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -255,6 +256,32 @@ TEST_F(FilesTest, FileChangedDuringTheConversionIsNotWrittenOver) {
       EXPECT_TRUE(gone && error.temporaryFile() == longFolder() + name) << narrow(name);
       EXPECT_EQ(read(name), remittanceText("FSDD") + "\r\n");
       remove(name);
+    }
+  }
+}
+
+// Whatever the drive does with the rename (smbnetfs, for one, deletes the file it fails to
+// replace): "Remesa cambiada" only with the new bytes at the name; else the old bytes there, or,
+// where the name was emptied, the new bytes in the copy the error names; nothing else is left.
+TEST_F(FilesTest, NothingIsLostWhateverTheDriveDoes) {
+  const std::string original = remittanceText("PRE");
+  const std::string converted = remittanceText("FSDD") + "\r\n";
+  write(L"a.xml", original);
+  try {
+    ASSERT_EQ(convertRemittance(path(L"a.xml")), Outcome::Converted);
+    EXPECT_EQ(read(L"a.xml"), converted);
+    expectOnly({L"a.xml"});
+  } catch (const FileError& error) {
+    const std::wstring& copy = error.temporaryFile();
+    const std::wstring copyName = copy.substr(copy.find_last_of(L'\\') + 1);
+    if (error.problem() == FileProblem::RemittanceGone) {
+      ASSERT_FALSE(copy.empty());
+      EXPECT_EQ(read(copyName), converted);
+      expectOnly({copyName});
+    } else {
+      std::cout << "[ answer   ] " << error.what() << '\n';
+      EXPECT_EQ(read(L"a.xml"), original);
+      expectOnly(copy.empty() ? Names{L"a.xml"} : Names{L"a.xml", copyName});
     }
   }
 }
