@@ -272,6 +272,7 @@ TEST_F(FilesTest, NothingIsLostWhateverTheDriveDoes) {
     EXPECT_EQ(read(L"a.xml"), converted);
     expectOnly({L"a.xml"});
   } catch (const FileError& error) {
+    std::cout << "[ answer   ] " << error.what() << '\n';
     const std::wstring& copy = error.temporaryFile();
     const std::wstring copyName = copy.substr(copy.find_last_of(L'\\') + 1);
     if (error.problem() == FileProblem::RemittanceGone) {
@@ -279,7 +280,6 @@ TEST_F(FilesTest, NothingIsLostWhateverTheDriveDoes) {
       EXPECT_EQ(read(copyName), converted);
       expectOnly({copyName});
     } else {
-      std::cout << "[ answer   ] " << error.what() << '\n';
       EXPECT_EQ(read(L"a.xml"), original);
       expectOnly(copy.empty() ? Names{L"a.xml"} : Names{L"a.xml", copyName});
     }
