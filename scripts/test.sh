@@ -6,6 +6,8 @@
 # running the program, and the run ends with one line that says so and why. With no display, the
 # whole run goes on a virtual one.
 #   TRASVIDORA_32_BIT=no scripts/test.sh    runs as on a machine that runs no 32-bit code
+#   scripts/test.sh PRESET [CTEST OPTION...]  builds one preset and runs its tests only, for
+#                                             instance: scripts/test.sh windows -R files_tests
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,6 +24,24 @@ fi
 # the first test needs it.
 export WINEPREFIX="${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/trasvidora/wine-tests}"
 source scripts/wine-session.sh
+# No window manager runs here, so Wine is told not to wait for one whenever a window goes away.
+start_wine_for_tests() {
+  wine_quietly reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
+  start_wine_session
+}
+
+if [ $# -gt 0 ]; then
+  preset=$1
+  shift
+  build=${preset%-package}
+  cmake --preset "$build"
+  cmake --build --preset "$build"
+  trap end_wine_session EXIT
+  case $build in windows*) start_wine_for_tests ;; esac
+  ctest --preset "$preset" "$@"
+  exit
+fi
+
 not_run=""
 if why_not=$(scripts/runs-32-bit.sh); then
   suites=windows
@@ -47,9 +67,7 @@ cmake --build --preset windows64
 cmake --preset fuzz
 cmake --build --preset fuzz
 
-# No window manager runs here, so Wine is told not to wait for one whenever a window goes away.
-wine_quietly reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
-start_wine_session
+start_wine_for_tests
 
 ctest --preset host
 if [ "$suites" = windows ]; then
