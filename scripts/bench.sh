@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Makes the benchmark tables: builds the optimised Windows harness and program, times the full
-# conversion of 1, 10 and 100 MiB remittances under Wine against cp + sync and sed (medians with
-# their spread), measures the program's peak memory over a remittance of a little over 4 GiB
+# Makes the benchmark tables: builds the optimised Windows harness and program (32-bit where the
+# machine runs 32-bit code, as the program ships; 64-bit elsewhere), times the full conversion of
+# 1, 10 and 100 MiB remittances under Wine against cp + sync and sed (medians with their spread),
+# measures the program's peak memory over a remittance of a little over 4 GiB
 # against one of 1 MiB, times the program's start to a visible window over 1, 1,000 and 20,000
 # remittances against a minimal lister, then runs the in-process benchmarks of the core.
 #   scripts/bench.sh [--gigabyte]     (or TRASVIDORA_BENCH_1GB=1) also times a 1 GiB remittance
@@ -21,29 +22,34 @@ if ! xdpyinfo >/dev/null 2>&1; then
   [ -z "${TRASVIDORA_VIRTUAL_DISPLAY:-}" ] || { echo "La pantalla virtual no responde." >&2; exit 1; }
   TRASVIDORA_VIRTUAL_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" scripts/bench.sh "$@"
 fi
-# One Wine server for the whole run, so that "with Wine's start-up" is the start of the program
-# alone. Wine's own services start here, with no output of the timed runs to hold on to.
-export WINEPREFIX="${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/trasvidora/wine}"
-scripts/wine-run.sh --version >/dev/null  # makes the prefix on first use
-# The server of the commands above ends by itself (and saves the registry); one left persistent
-# by an interrupted run never would, and is ended after a minute.
-timeout 60 wineserver -w || wineserver -k 2>/dev/null || true
-wineserver -p
-trap 'wineserver -k 2>/dev/null || true' EXIT
-scripts/wine-run.sh cmd /c exit </dev/null >/dev/null 2>&1
+# The 32-bit build, as it ships, where the machine runs 32-bit code; the 64-bit one elsewhere.
+if why_not=$(scripts/runs-32-bit.sh); then
+  preset=bench-windows
+else
+  preset=bench-windows64
+  echo "Se mide la versión de 64 bits (build/$preset): $why_not."
+fi
+build=build/$preset
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset"
 
-cmake --preset bench-windows >/dev/null
-cmake --build --preset bench-windows
-cmake --build --preset bench-windows --target remittance_lister
+# One Wine server for the whole run, so that "with Wine's start-up" is the start of the program
+# alone.
+export WINEPREFIX="${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/trasvidora/wine}"
+source scripts/wine-session.sh
+trap end_wine_session EXIT
+wine_quietly --version  # makes the prefix on first use
+start_wine_session
+
 if [ -z "$startup_only" ]; then
   cmake --preset bench >/dev/null
   cmake --build --preset bench
-  bench/run_benchmarks.py --harness build/bench-windows/bench/convert_remittance.exe \
-    --program build/bench-windows/window/trasvidora.exe "${conversion_options[@]}"
+  bench/run_benchmarks.py --harness "$build/bench/convert_remittance.exe" \
+    --program "$build/window/trasvidora.exe" "${conversion_options[@]}"
   echo
 fi
-bench/time_startup.py --program build/bench-windows/window/trasvidora.exe \
-  --lister build/bench-windows/bench/remittance_lister.exe
+bench/time_startup.py --program "$build/window/trasvidora.exe" \
+  --lister "$build/bench/remittance_lister.exe"
 if [ -z "$startup_only" ]; then
   echo
   build/bench/bench/core_benchmarks

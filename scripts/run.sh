@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds trasvidora.exe and starts it under Wine: the 64-bit build, since this machine runs no
-# 32-bit code (the program that ships is the 32-bit build of the same source). Where the program
-# has no "remesas" folder yet, a demo folder of generated remittances is laid out beside it.
+# Builds trasvidora.exe and starts it under Wine: the 32-bit build, the program that ships, where
+# the machine runs 32-bit code; elsewhere the 64-bit build of the same source, saying why. Where
+# the program has no "remesas" folder yet, a demo folder of generated remittances is laid out
+# beside it.
 #   scripts/run.sh               runs the program; with no display, does what --screenshot does
 #   scripts/run.sh --screenshot  saves a screenshot of the window to build/trasvidora-window.png
 #                                and ends the program (with no display, on a virtual one)
@@ -9,10 +10,21 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
-cmake --preset windows64 >/dev/null
-cmake --build --preset windows64 --target trasvidora
+if ! xdpyinfo >/dev/null 2>&1; then
+  [ -z "${TRASVIDORA_VIRTUAL_DISPLAY:-}" ] || { echo "La pantalla virtual no responde." >&2; exit 1; }
+  echo "No hay pantalla: se usa una pantalla virtual (Xvfb) para hacer una captura de la ventana."
+  TRASVIDORA_VIRTUAL_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" scripts/run.sh --screenshot
+fi
+if why_not=$(scripts/runs-32-bit.sh); then
+  preset=windows
+else
+  preset=windows64
+  echo "Se usa la versión de 64 bits (build/$preset): $why_not."
+fi
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" --target trasvidora
 
-program_folder=build/windows64/window
+program_folder=build/$preset/window
 program="$program_folder/trasvidora.exe"
 remittances="$program_folder/remesas"
 
@@ -25,11 +37,6 @@ if [ ! -d "$remittances" ]; then
   scripts/make_remittance.py "$remittances/remesa-ya-anticipada.xml" --msg-id FSDD2026100100003 --transactions 5 --seed 4
 fi
 
-if ! xdpyinfo >/dev/null 2>&1; then
-  [ -z "${TRASVIDORA_VIRTUAL_DISPLAY:-}" ] || { echo "La pantalla virtual no responde." >&2; exit 1; }
-  echo "No hay pantalla: se usa una pantalla virtual (Xvfb) para hacer una captura de la ventana."
-  TRASVIDORA_VIRTUAL_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" scripts/run.sh --screenshot
-fi
 if [ "${1:-}" != "--screenshot" ]; then
   exec scripts/wine-run.sh "$program"
 fi

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs, from Debian's packages, what building and testing trasvidora needs.
-# Only missing packages are installed; safe to run again.
+# Installs, from Debian's packages, what building and testing trasvidora needs, and Debian's
+# wine32 where this machine runs 32-bit code (scripts/runs-32-bit.sh). Only missing packages are
+# installed; safe to run again.
 set -euo pipefail
 
 # Listed one by one, recommended ones too: the install below skips recommendations.
@@ -8,13 +9,12 @@ packages=(
   # building: the Linux and Windows presets, the fuzzer, the benchmarks
   cmake make g++ clang libclang-rt-14-dev clang-format
   googletest libgtest-dev libbenchmark-dev
-  # the 32-bit program that ships (i686) and the 64-bit build that the Windows tests run on
+  # the 32-bit program that ships (i686) and the 64-bit build, which the Windows tests run on
+  # where the machine runs no 32-bit code
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   # running the Windows programs: Wine with its own Tahoma, a virtual display (xvfb-run needs
-  # xauth), pointer and key events, screenshots. No wine32: the project's machines run no 32-bit
-  # code (their kernel has its 32-bit emulation turned off), and with wine32 installed the wine
-  # command takes its 32-bit loader for every program and starts none.
+  # xauth), pointer and key events, screenshots (wine32 below)
   wine wine64 fonts-wine xvfb xauth xdotool imagemagick x11-utils
   # the scripts, the package and its checks (git gives the release its commit time)
   python3 git tar time sed coreutils
@@ -24,6 +24,18 @@ packages=(
   # for exFAT), and a Samba share of their own reached through smbnetfs
   fuse3 util-linux dosfstools fusefat exfatprogs exfat-fuse ntfs-3g samba smbnetfs
 )
+
+# Wine runs 32-bit programs with Debian's wine32, from the i386 architecture, where the kernel
+# runs 32-bit code. Where it does not, wine32 is never installed: there the wine command would take
+# its 32-bit loader for every program and start none, 64-bit ones included.
+add_i386=""
+if why_not=$("$(dirname "$0")/runs-32-bit.sh"); then
+  packages+=(wine32:i386)
+  dpkg --print-foreign-architectures | grep -qx i386 || add_i386=1
+elif [ -x /usr/lib/wine/wine ] && [ "${TRASVIDORA_32_BIT:-}" != no ]; then
+  echo "wine32 está instalado, pero este equipo no ejecuta código de 32 bits ($why_not):" \
+    "ningún programa arranca con wine. Quítelo: apt-get remove wine32:i386" >&2
+fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -44,6 +56,9 @@ echo "Instalando paquetes: ${missing[*]}"
 as_root=()
 if [ "$(id -u)" -ne 0 ]; then
   as_root=(sudo)
+fi
+if [ -n "$add_i386" ]; then
+  "${as_root[@]}" dpkg --add-architecture i386
 fi
 "${as_root[@]}" apt-get update -q
 DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing, builds the Linux and the Windows presets and runs
-# their test suites, then fuzzes the conversion core for about 30 seconds. The program that ships
-# is the 32-bit Windows build, whose package is checked; the Windows suites run under Wine on the
-# 64-bit build, since this machine runs no 32-bit code. With no display, the whole run goes on a
-# virtual one.
+# their test suites, then fuzzes the conversion core for about 30 seconds. Where the machine runs
+# 32-bit code, the Windows suites run under Wine on the 32-bit build, the program that ships, and
+# its package is checked. Elsewhere they run on the 64-bit build, the package is checked without
+# running the program, and the run ends with one line that says so and why. With no display, the
+# whole run goes on a virtual one.
+#   TRASVIDORA_32_BIT=no scripts/test.sh    runs as on a machine that runs no 32-bit code
+#   scripts/test.sh PRESET [CTEST OPTION...]  builds one preset and runs its tests only, for
+#                                             instance: scripts/test.sh windows -R files_tests
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,37 +20,62 @@ if ! xdpyinfo >/dev/null 2>&1; then
   TRASVIDORA_VIRTUAL_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" scripts/test.sh "$@"
 fi
 
-# The workflow that runs the Windows tests on Windows itself cannot run here: actionlint checks it.
+# Unless WINEPREFIX says otherwise, the Windows tests get a Wine prefix of their own, made before
+# the first test needs it.
+export WINEPREFIX="${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/trasvidora/wine-tests}"
+source scripts/wine-session.sh
+# No window manager runs here, so Wine is told not to wait for one whenever a window goes away.
+start_wine_for_tests() {
+  wine_quietly reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
+  start_wine_session
+}
+
+if [ $# -gt 0 ]; then
+  preset=$1
+  shift
+  build=${preset%-package}
+  cmake --preset "$build"
+  cmake --build --preset "$build"
+  trap end_wine_session EXIT
+  case $build in windows*) start_wine_for_tests ;; esac
+  ctest --preset "$preset" "$@"
+  exit
+fi
+
+not_run=""
+if why_not=$(scripts/runs-32-bit.sh); then
+  suites=windows
+else
+  suites=windows64
+  not_run="No se ha ejecutado el programa que se distribuye (32 bits, build/windows): $why_not."
+  not_run+=" Las pruebas de Windows han corrido en la versión de 64 bits (build/windows64)."
+fi
+trap 'end_wine_session; [ -z "$not_run" ] || echo "$not_run"' EXIT
+
+# The workflow that runs the Windows tests on Windows itself cannot run here: its form and its
+# PowerShell scripts are checked.
 scripts/lint-workflows.sh
 
 cmake --preset host
 cmake --build --preset host
 cmake --preset windows
 cmake --build --preset windows
+# The 64-bit build is built everywhere, so that it stays whole for the machines that test it.
 cmake --preset windows64
 cmake --build --preset windows64
 # The libFuzzer target needs clang: a build of its own.
 cmake --preset fuzz
 cmake --build --preset fuzz
 
-# Unless WINEPREFIX says otherwise, the Windows tests get a Wine prefix of their own, made before
-# the first test needs it. No window manager runs here, so Wine is told not to wait for one
-# whenever a window goes away. Nothing of Wine's own services may hold on to the test runner's
-# output: they start here, quietly.
-export WINEPREFIX="${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/trasvidora/wine-tests}"
-scripts/wine-run.sh reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
-# One Wine server for the whole run: left to itself it ends a few seconds after each test program,
-# and a test that starts just then finds it going ("recvmsg: Connection reset by peer"). Its
-# services start quietly once it is up.
-# The server of the commands above ends by itself (and saves the registry); one left persistent
-# by an interrupted run never would, and is ended after a minute.
-timeout 60 wineserver -w || wineserver -k 2>/dev/null || true
-wineserver -p </dev/null >/dev/null 2>&1
-trap 'wineserver -k 2>/dev/null || true' EXIT
-scripts/wine-run.sh cmd /c exit </dev/null >/dev/null 2>&1
+start_wine_for_tests
 
 ctest --preset host
-ctest --preset windows64
-ctest --preset windows
+if [ "$suites" = windows ]; then
+  # Every Windows suite on the program that ships, and its package.
+  ctest --preset windows
+else
+  ctest --preset windows64
+  ctest --preset windows-package
+fi
 # About 30 seconds of fuzzing over the kept corpus; a crash, leak or broken property fails.
 ctest --preset fuzz
