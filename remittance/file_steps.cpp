@@ -215,8 +215,21 @@ TemporaryFile::TemporaryFile(const Remittance& remittance, const std::wstring& p
       encrypted_((remittance.attributes() & FILE_ATTRIBUTE_ENCRYPTED) != 0) {
   create(remittance);
   if (encrypted_) checkEncrypted();
-  // A remote file system may refuse writes to a file marked for deletion.
+  mark();
+}
+
+// Marks the copy for deletion when its handle closes, on a local drive only: a remote file system
+// may refuse writes to a file so marked.
+void TemporaryFile::mark() {
   if (!remote_) marked_ = bestEffort(calls_, [&] { return calls_.markForDeletion(handle_.get()); });
+}
+
+// Clears the deletion mark, where there is one. Returns ERROR_SUCCESS or the system's error.
+DWORD TemporaryFile::unmark() {
+  if (!marked_) return ERROR_SUCCESS;
+  if (!calls_.clearDeletionMark(handle_.get())) return GetLastError();
+  marked_ = false;
+  return ERROR_SUCCESS;
 }
 
 TemporaryFile::~TemporaryFile() {
@@ -346,16 +359,13 @@ void TemporaryFile::checkReadBack(std::span<char> buffer) {
 // shares reading and deletion (the rename) but not writing: what is put in place is what was read
 // back. It is marked for deletion again on a local drive until the replace.
 void TemporaryFile::openForReadBack() {
-  if (marked_) {
-    if (!calls_.clearDeletionMark(handle_.get())) fail(GetLastError());
-    marked_ = false;
-  }
+  if (const DWORD error = unmark(); error != ERROR_SUCCESS) fail(error);
   handle_.reset();
   handle_ = FileHandle(calls_.createFile(path_.c_str(), GENERIC_READ | DELETE,
                                          FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_EXISTING,
                                          FILE_FLAG_SEQUENTIAL_SCAN));
   if (!handle_.valid()) fail(GetLastError());
-  if (!remote_) marked_ = bestEffort(calls_, [&] { return calls_.markForDeletion(handle_.get()); });
+  mark();
   BY_HANDLE_FILE_INFORMATION information{};
   const DWORD error = readStamp(handle_.get(), information, stamp_, calls_);
   if (error != ERROR_SUCCESS) fail(error);
@@ -395,17 +405,14 @@ void TemporaryFile::putInPlaceOf(const std::wstring& place, const FileStamp& rea
 
 // The copy loses its deletion mark only now, just before it takes the remittance's name.
 DWORD TemporaryFile::rename(const std::wstring& place) {
-  if (marked_) {
-    if (!calls_.clearDeletionMark(handle_.get())) return GetLastError();
-    marked_ = false;
-  }
+  if (const DWORD error = unmark(); error != ERROR_SUCCESS) return error;
   return calls_.moveFile(path_.c_str(), place.c_str()) ? ERROR_SUCCESS : GetLastError();
 }
 
 // Someone moved or deleted the remittance: nothing is put in its name, and the copy is left where
 // it is, if it is still there, for the user to see to.
 void TemporaryFile::leaveForTheUser() {
-  if (marked_ && calls_.clearDeletionMark(handle_.get())) marked_ = false;
+  unmark();
   FileStamp there;
   const bool left =
       !marked_ && stampAt(path_, there, calls_) == ERROR_SUCCESS && there.isSameFileAs(stamp_);

@@ -121,6 +121,8 @@ class TemporaryFile {
   void create(const Remittance& remittance);
   BOOL createNamed(std::vector<BYTE>& security, DWORD attributes);
   void checkEncrypted();
+  void mark();
+  DWORD unmark();
   void openForReadBack();
   AtPlace whatIsAt(const std::wstring& place, const FileStamp& read);
   DWORD rename(const std::wstring& place);
