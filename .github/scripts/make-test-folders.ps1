@@ -1,11 +1,11 @@
 # Makes the places the file tests run in besides the runner's own temporary folder (NTFS): the
 # runner's own share, \\localhost\trasvidora (a drive letter mapped to it is the remote drive of
 # the tests), FAT32 and exFAT disks, a small NTFS disk for the full-disk test, and a ReFS Dev Drive
-# where this Windows makes them. The disks are virtual: VHDX files made and attached by diskpart,
+# where DEVDRIVE_REQUIRED is true. The disks are virtual: VHDX files made and attached by diskpart,
 # which needs no Hyper-V. Needs an administrator, as the hosted runners are.
 # Tells the later steps where they are: TRASVIDORA_SHARE, TRASVIDORA_NETWORK_FOLDER and
 # TRASVIDORA_SMALL_DISK in GITHUB_ENV; the test folders in GITHUB_OUTPUT (share, fat32, exfat,
-# devdrive; devdrive empty where there is no Dev Drive).
+# devdrive; devdrive empty where none is required).
 $ErrorActionPreference = 'Stop'
 $PSNativeCommandUseErrorActionPreference = $false
 Set-StrictMode -Version Latest
@@ -71,18 +71,19 @@ New-VirtualDisk -Name SMALL -SizeMB 32 -Letter S -FileSystem ntfs
 Set-StepValue $env:GITHUB_ENV TRASVIDORA_SMALL_DISK (New-TestFolder S)
 
 # A Dev Drive is ReFS of at least 50 GB, on Windows 11 and Windows Server 2025; the disk file only
-# grows by what the tests write.
+# grows by what the tests write. Where DEVDRIVE_REQUIRED is true (the workflow's windows-2025 job),
+# a Dev Drive that cannot be made fails this step: a green run there has tested one.
 $devDrive = ''
+$required = $env:DEVDRIVE_REQUIRED -eq 'true'
 if (-not (Get-Command Format-Volume).Parameters.ContainsKey('DevDrive')) {
-  Write-Host "No Dev Drive on this Windows ($([Environment]::OSVersion.VersionString)): Format-Volume has no -DevDrive. The file tests on a ReFS Dev Drive are skipped here."
-} else {
-  try {
-    New-VirtualDisk -Name DEVDRIVE -SizeMB 51200 -Letter R -FileSystem ''
-    Format-Volume -DriveLetter R -DevDrive -Confirm:$false -Force | Out-Host
-    fsutil devdrv query R: | Out-Host
-    $devDrive = New-TestFolder R
-  } catch {
-    Write-Host "::warning::No Dev Drive could be made on this runner, its file tests are skipped: $_"
-  }
+  $why = "Format-Volume has no -DevDrive on this Windows ($([Environment]::OSVersion.VersionString))"
+  if ($required) { throw "No Dev Drive: $why" }
+  Write-Host "No Dev Drive here, none is required: $why."
+} elseif ($required) {
+  New-VirtualDisk -Name DEVDRIVE -SizeMB 51200 -Letter R -FileSystem ''
+  Format-Volume -DriveLetter R -DevDrive -Confirm:$false -Force | Out-Host
+  fsutil devdrv query R: | Out-Host
+  if ($LASTEXITCODE -ne 0) { throw "R: is not a Dev Drive (fsutil devdrv query: status $LASTEXITCODE)" }
+  $devDrive = New-TestFolder R
 }
 Set-StepValue $env:GITHUB_OUTPUT devdrive $devDrive

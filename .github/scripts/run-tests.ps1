@@ -1,13 +1,15 @@
-# Runs test programs of the Windows build (build\windows) natively, one after the other, and fails
-# when any of them fails. Their test folders go in -Folder (TRASVIDORA_TEST_FOLDER), or in the
-# system's temporary folder when it is not given. The remote-drive test gets
+# Runs the test programs of the Windows build (build\windows, as the workflow's Linux job built
+# it) that the place -Run holds, natively, one after the other, and fails when any of them fails.
+# The programs and the tests left out come from build\windows\tests\files\places\<Run>.txt,
+# which the build writes from tests\files\places.txt: its first line names the programs, its
+# second the GoogleTest filter. Their test folders go in -Folder (TRASVIDORA_TEST_FOLDER), or in
+# the system's temporary folder when it is not given. The remote-drive test gets
 # TRASVIDORA_NETWORK_FOLDER on a drive letter mapped here to the runner's own share
 # (make-test-folders.ps1 made both). -RequireWindowsFeatures makes the tests of kept access lists
 # and encryption fail where they would skip. Each program's results go to
 # build\test-results\<Run>-<program>.xml.
 param(
   [Parameter(Mandatory)] [string] $Run,
-  [Parameter(Mandatory)] [string[]] $Programs,
   [string] $Folder = '',
   [switch] $RequireWindowsFeatures
 )
@@ -18,6 +20,11 @@ Set-StrictMode -Version Latest
 $root = (Resolve-Path (Join-Path $PSScriptRoot '..\..')).Path
 $tests = Join-Path $root 'build\windows\tests'
 $results = Join-Path $root 'build\test-results'
+$placeFile = Join-Path $tests "files\places\$Run.txt"
+if (-not (Test-Path $placeFile)) { throw "no place $Run in tests\files\places.txt ($placeFile is missing)" }
+$place = @(Get-Content -Path $placeFile)
+$programs = $place[0] -split ' '
+$filter = if ($place.Count -gt 1) { $place[1] } else { '' }
 New-Item -ItemType Directory -Force -Path $results | Out-Null
 
 # The remote drive: mapped again when this step does not see the mapping of an earlier one.
@@ -41,11 +48,14 @@ if ($Folder) {
 $env:TRASVIDORA_REQUIRE_WINDOWS_FEATURES = if ($RequireWindowsFeatures) { '1' } else { $null }
 
 $failed = @()
-foreach ($program in $Programs) {
+if ($filter) { Write-Host "Left out or alone here: --gtest_filter=$filter" }
+foreach ($program in $programs) {
   $exe = Get-ChildItem -Path $tests -Recurse -Filter "$program.exe" | Select-Object -First 1
   if (-not $exe) { throw "$program.exe is not in $tests" }
   Write-Host "::group::$program ($Run)"
-  & $exe.FullName "--gtest_output=xml:$results\$Run-$program.xml"
+  $arguments = @("--gtest_output=xml:$results\$Run-$program.xml")
+  if ($filter) { $arguments += "--gtest_filter=$filter" }
+  & $exe.FullName @arguments
   $status = $LASTEXITCODE
   Write-Host '::endgroup::'
   if ($status -ne 0) {

@@ -112,7 +112,7 @@ TEST_F(FilesTest, ListedNamesAreTheFilesOfThatName) {
   std::wstring deep = folder();
   for (int level = 0; level < 5; ++level) {
     deep += L"\\" + std::wstring(60, static_cast<wchar_t>(L'a' + level));
-    ASSERT_TRUE(CreateDirectoryW((LR"(\\?\)" + deep).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(longForm(deep).c_str(), nullptr));
   }
   const std::wstring longName = std::wstring(251, L'r') + L".xml";
   const Names devices = {L"CON.xml", L"NUL.xml", L"COM1.xml", L"aux.XML"};

@@ -12,6 +12,8 @@
 #            mapped to the share as a network drive; the tests' folder is LETTER:\remesas
 #   network  the plain folder FOLDER/share, mapped to drive LETTER: as a network drive; the tests'
 #            folder is LETTER:\remesas
+#   unc      the plain folder FOLDER/share, reached as \\localhost\oficina in the Wine prefix
+#            (WINEPREFIX, or wine-run.sh's own); the tests' folder is \\localhost\oficina\remesas
 #
 # NTFS and Samba get FOLDER/.../link-folder, with remesas/enlace.xml a symbolic link to
 # otra/remesa.xml, for the link test. Drive letters are mapped by NETWORK_DRIVE_EXE run with
@@ -28,6 +30,7 @@ wine_run=${5:-}
 drive_exe=${6:-}
 mnt=$folder/mnt
 log=$folder/log
+unc_server=${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/trasvidora/wine}/dosdevices/unc/localhost
 
 fail() {
   echo "file_systems.sh: no $kind disk for the file tests: $*" >&2
@@ -200,8 +203,13 @@ mount_kind() {
       mkdir -p "$folder/share/remesas" || fail "cannot make $folder/share/remesas"
       map_drive "$folder/share"
       ;;
+    unc)
+      # Wine leads \\SERVER\SHARE to dosdevices/unc/SERVER/SHARE in its prefix.
+      mkdir -p "$folder/share/remesas" "$unc_server" || fail "cannot make $folder/share/remesas"
+      ln -sfn "$folder/share" "$unc_server/oficina" || fail "cannot make $unc_server/oficina"
+      ;;
     *)
-      fail "unknown kind (fat32, exfat, ntfs, samba or network)"
+      fail "unknown kind (fat32, exfat, ntfs, samba, network or unc)"
       ;;
   esac
 }
@@ -251,6 +259,7 @@ unmount_kind() {
   if [ -n "$letter" ] && [ -n "$wine_run" ]; then
     "$wine_run" "$drive_exe" "$letter" >>"$log" 2>&1
   fi
+  [ "$kind" != unc ] || rm -f "$unc_server/oficina"
   unmount_fuse
   for program in fusefat ntfs-3g smbnetfs smbd; do stop "$program"; done
   if [ -f "$folder/loop" ]; then losetup -d "$(cat "$folder/loop")" 2>/dev/null; fi

@@ -66,9 +66,16 @@ inline std::string remittanceText(std::string_view prefix) {
          std::string(prefix) + "2026120700001</MsgId></GrpHdr></Document>";
 }
 
+// A full path in the "\\?\" form, which takes names of any length and reserved ones: a
+// \\server\share path becomes \\?\UNC\server\share.
+inline std::wstring longForm(const std::wstring& path) {
+  if (path.starts_with(LR"(\\)")) return LR"(\\?\UNC\)" + path.substr(2);
+  return LR"(\\?\)" + path;
+}
+
 // Writes and reads a whole file by its full path, whatever its name or length.
 inline void writeWhole(const std::wstring& file, std::string_view bytes) {
-  const HANDLE handle = CreateFileW((LR"(\\?\)" + file).c_str(), GENERIC_WRITE, 0, nullptr,
+  const HANDLE handle = CreateFileW(longForm(file).c_str(), GENERIC_WRITE, 0, nullptr,
                                     CREATE_ALWAYS, 0, nullptr);
   DWORD done = 0;
   WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
@@ -76,7 +83,7 @@ inline void writeWhole(const std::wstring& file, std::string_view bytes) {
 }
 
 inline std::string readWhole(const std::wstring& file) {
-  const HANDLE handle = CreateFileW((LR"(\\?\)" + file).c_str(), GENERIC_READ, FILE_SHARE_READ,
+  const HANDLE handle = CreateFileW(longForm(file).c_str(), GENERIC_READ, FILE_SHARE_READ,
                                     nullptr, OPEN_EXISTING, 0, nullptr);
   std::string bytes(1 << 16, '\0');
   DWORD done = 0;
@@ -92,7 +99,7 @@ class FilesTest : public testing::Test {
  public:
   std::wstring folder() const { return temp_.path().wstring(); }
   // The folder as the conversion names it: full, in the "\\?\" form, with a closing backslash.
-  std::wstring longFolder() const { return LR"(\\?\)" + folder() + L"\\"; }
+  std::wstring longFolder() const { return longForm(folder()) + L"\\"; }
   std::wstring path(std::wstring_view name) const { return folder() + L"\\" + std::wstring(name); }
   void write(std::wstring_view name, std::string_view bytes) const {
     writeBytes(temp_.path() / std::wstring(name), bytes);

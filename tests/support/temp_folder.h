@@ -4,6 +4,10 @@
 // in the system's temporary folder, or in the folder that TRASVIDORA_TEST_FOLDER names (a disk of
 // another file system, a network drive), so that the same tests run there, or where a test says.
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -14,15 +18,26 @@
 #include <string_view>
 
 // Where the test folders go.
-inline std::filesystem::path testFoldersPlace() {
 #ifdef _WIN32
+// In its long form: Windows may give the temporary folder with 8.3 short names
+// (C:\Users\RUNNER~1\...), and the program names every file by its long form.
+inline std::filesystem::path testFoldersPlace() {
   const wchar_t* chosen = _wgetenv(L"TRASVIDORA_TEST_FOLDER");
+  const std::filesystem::path place =
+      chosen && *chosen ? chosen : std::filesystem::temp_directory_path();
+  std::wstring full(32768, L'\0');
+  const DWORD length = GetLongPathNameW(place.c_str(), full.data(), 32768);
+  if (length == 0 || length >= 32768) return place;
+  full.resize(length);
+  return full;
+}
 #else
+inline std::filesystem::path testFoldersPlace() {
   const char* chosen = std::getenv("TRASVIDORA_TEST_FOLDER");
-#endif
   if (chosen && *chosen) return chosen;
   return std::filesystem::temp_directory_path();
 }
+#endif
 
 class TempFolder {
  public:
