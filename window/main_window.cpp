@@ -278,8 +278,9 @@ void MainWindow::createChildren() {
   };
   // Creation order is the tab order: the change button, the remittance list, the exit button.
   changeButton_ = create(L"BUTTON", texts::kChange, BS_PUSHBUTTON, 0, kChangeButtonId);
-  remittanceList_ = create(L"LISTBOX", L"", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_HSCROLL,
-                           WS_EX_CLIENTEDGE, kRemittanceListId);
+  remittanceList_ =
+      create(L"LISTBOX", L"", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_HSCROLL,
+             WS_EX_CLIENTEDGE, kRemittanceListId);
   exitButton_ = create(L"BUTTON", texts::kExit, BS_PUSHBUTTON, 0, kExitButtonId);
   lastFocus_ = changeButton_;
 }

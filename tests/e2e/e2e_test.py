@@ -343,6 +343,41 @@ class CloseButton(EndToEnd):
         self.assertEqual(session.read("a.xml"), converted(original))
 
 
+class LongNames(EndToEnd):
+    SHARED = "Remesa_ES12000B12345678_2026-12-01_cuotas_socios"
+    # The names, and whether the list needs its horizontal bar and scrolls sideways with Right.
+    ROWS = [([SHARED + ".xml", SHARED + "_enero.xml", SHARED + "_febrero.xml"], True),
+            (["remesa-diciembre.xml"], False)]
+
+    def shown(self, listbox):
+        """The pixels of each row of the list, inside its edge, as they are on the screen."""
+        time.sleep(0.5)
+        left, top, width, _ = listbox["rect"]
+        height, screen = listbox["itemHeight"], Screen()
+        return [screen.pixels(left + 2, top + 2 + row * height, width - 4, height)
+                for row in range(len(listbox["items"]))]
+
+    def test_right_scrolls_to_the_ends_where_long_names_differ(self):
+        for names, scrolls in self.ROWS:
+            with self.subTest(names=names):
+                session = self.started({name: remittance("PRE1") for name in names})
+                listbox = session.control("listbox")
+                self.assertEqual((listbox["items"], listbox["horizontalBar"]), (names, scrolls))
+                session.press("Tab")
+                poll("the list focused", lambda: session.control("listbox")["focus"])
+                before = self.shown(listbox)
+                for _ in range(8):
+                    session.press("Right")
+                after = self.shown(listbox)
+                self.assertEqual(session.control("listbox")["selected"], 0)
+                if scrolls:  # cut alike at first; at their ends every row differs from the others
+                    self.assertEqual(before[1], before[2])
+                    self.assertEqual(len({tuple(row) for row in after}), len(names))
+                else:
+                    self.assertEqual(after, before)
+                session.close()
+
+
 class Picture(EndToEnd):
     def test_window_matches_its_layout_at_96_dpi(self):
         session = self.started({"a.xml": remittance("PRE1")})
