@@ -7,28 +7,39 @@
 
 namespace {
 
+std::wstring itemText(HWND list, WPARAM index) {
+  const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, index, 0);
+  if (length <= 0) return {};
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<std::size_t>(length));
+  return text;
+}
+
+// The width of the widest name of the list in the font selected into `dc`, in pixels.
+int widestName(HWND list, HDC dc) {
+  const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+  int widest = 0;
+  for (LRESULT index = 0; index < count; ++index) {
+    const std::wstring name = itemText(list, static_cast<WPARAM>(index));
+    SIZE size{};
+    GetTextExtentPoint32W(dc, name.data(), static_cast<int>(name.size()), &size);
+    widest = std::max(widest, static_cast<int>(size.cx));
+  }
+  return widest;
+}
+
 // How far the list scrolls sideways, in pixels: to the end of its widest name in its own font,
-// and a little room past it. The room is an average character, the step the system's own lists
-// leave, and a fiftieth of the name: under Wine the dialog font is drawn up to 1.3% wider than
-// it measures (Tahoma at 120 DPI), and the last letter must still show whole.
+// and a little room past it, an average character and a fiftieth of the name. Under Wine the
+// dialog font is drawn up to 1.3% wider than it measures (Tahoma at 120 DPI), and the last letter
+// must still show whole; where a text is drawn as wide as it measures, the room is a little
+// space after the end.
 int sidewaysExtent(HWND list) {
   const MemoryDc dc(CreateCompatibleDC(nullptr));
   if (!dc.valid()) return 0;
   const ScopedSelection selected(dc.get(),
                                  reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
-  const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-  int widest = 0;
-  std::wstring name;
-  for (LRESULT index = 0; index < count; ++index) {
-    const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length <= 0) continue;
-    name.resize(static_cast<std::size_t>(length) + 1);
-    SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index),
-                 reinterpret_cast<LPARAM>(name.data()));
-    SIZE size{};
-    GetTextExtentPoint32W(dc.get(), name.data(), static_cast<int>(length), &size);
-    widest = std::max(widest, static_cast<int>(size.cx));
-  }
+  const int widest = widestName(list, dc.get());
   TEXTMETRICW metrics{};
   GetTextMetricsW(dc.get(), &metrics);
   return widest + widest / 50 + metrics.tmAveCharWidth;
