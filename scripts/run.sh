@@ -6,14 +6,28 @@
 #   scripts/run.sh               runs the program; with no display, does what --screenshot does
 #   scripts/run.sh --screenshot  saves a screenshot of the window to build/trasvidora-window.png
 #                                and ends the program (with no display, on a virtual one)
+#   scripts/run.sh --long-names  runs a copy of the program over three remittances whose long
+#                                names differ only at their ends; with --screenshot, the list is
+#                                scrolled to their ends with the keyboard and the screenshot goes
+#                                to build/trasvidora-long-names.png
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+screenshot=""
+long_names=""
+for option in "$@"; do
+  case $option in
+    --screenshot) screenshot=1 ;;
+    --long-names) long_names=1 ;;
+    *) echo "Uso: scripts/run.sh [--screenshot] [--long-names]" >&2; exit 2 ;;
+  esac
+done
 
 scripts/setup.sh
 if ! xdpyinfo >/dev/null 2>&1; then
   [ -z "${TRASVIDORA_VIRTUAL_DISPLAY:-}" ] || { echo "La pantalla virtual no responde." >&2; exit 1; }
   echo "No hay pantalla: se usa una pantalla virtual (Xvfb) para hacer una captura de la ventana."
-  TRASVIDORA_VIRTUAL_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" scripts/run.sh --screenshot
+  TRASVIDORA_VIRTUAL_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" scripts/run.sh --screenshot "$@"
 fi
 if why_not=$(scripts/runs-32-bit.sh); then
   preset=windows
@@ -27,8 +41,23 @@ cmake --build --preset "$preset" --target trasvidora
 program_folder=build/$preset/window
 program="$program_folder/trasvidora.exe"
 remittances="$program_folder/remesas"
+picture=trasvidora-window
 
-if [ ! -d "$remittances" ]; then
+if [ -n "$long_names" ]; then
+  mkdir -p "build/$preset/long-names"
+  cp "$program" "build/$preset/long-names/"
+  program_folder=build/$preset/long-names
+  program="$program_folder/trasvidora.exe"
+  remittances="$program_folder/remesas"
+  picture=trasvidora-long-names
+  if [ ! -d "$remittances" ]; then
+    mkdir -p "$remittances"
+    for end in "" _enero _febrero; do
+      scripts/make_remittance.py "$remittances/Remesa_ES12000B12345678_2026-12-01_cuotas_socios$end.xml" \
+        --msg-id PRE2026120100001 --transactions 12 --seed 5
+    done
+  fi
+elif [ ! -d "$remittances" ]; then
   echo "Creando remesas de ejemplo en $remittances"
   mkdir -p "$remittances"
   scripts/make_remittance.py "$remittances/remesa-diciembre.xml" --msg-id PRE2026120700001 --transactions 14 --seed 1
@@ -37,7 +66,7 @@ if [ ! -d "$remittances" ]; then
   scripts/make_remittance.py "$remittances/remesa-ya-anticipada.xml" --msg-id FSDD2026100100003 --transactions 5 --seed 4
 fi
 
-if [ "${1:-}" != "--screenshot" ]; then
+if [ -z "$screenshot" ]; then
   exec scripts/wine-run.sh "$program"
 fi
 
@@ -62,7 +91,12 @@ if [ -z "$window" ]; then
   echo "La ventana de trasvidora no apareció." >&2
   exit 1
 fi
+if [ -n "$long_names" ]; then
+  # Tab takes the focus from CAMBIAR to the list; Right scrolls it to the ends of the names.
+  xdotool windowfocus --sync "$window"
+  xdotool key --clearmodifiers Tab Right Right Right Right Right Right Right Right
+fi
 sleep 1
-screenshot="$PWD/build/trasvidora-window.png"
+screenshot="$PWD/build/$picture.png"
 import -window "$window" "$screenshot"
 echo "Captura de la ventana: $screenshot"

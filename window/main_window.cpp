@@ -10,6 +10,7 @@
 #include "list_accessibility.h"
 #include "remittance_files.h"
 #include "resource_ids.h"
+#include "sideways_scroll.h"
 #include "texts.h"
 
 namespace {
@@ -107,10 +108,15 @@ int MainWindow::runMessageLoop() {
 }
 
 // Enter presses the push button that has the focus, default button or not; the dialog manager
-// alone would only press a default button.
+// alone would only press a default button. Left and Right scroll a list of names wider than
+// itself sideways, so that the end of a long name can be read with the keyboard.
 void MainWindow::dispatch(MSG& message) {
   if (window_) {
     if (isRepeatedKeyPress(message) && pressesButtons(message)) return;
+    if (message.message == WM_KEYDOWN && message.hwnd == remittanceList_ &&
+        scrollSideways(remittanceList_, message.wParam)) {
+      return;
+    }
     if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN &&
         IsChild(window_, message.hwnd) && isPushButton(message.hwnd)) {
       SendMessageW(message.hwnd, BM_CLICK, 0, 0);
@@ -252,6 +258,7 @@ void MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
   // The children let go of the old fonts before these are deleted at the end of this scope.
   const painting::Fonts previous = surface_->changeDpi(dpi);
   applyFonts();
+  fitSidewaysScroll(remittanceList_);
   const SIZE size = painting::windowSize(dpi);
   SetWindowPos(window_, nullptr, suggested.left, suggested.top, size.cx, size.cy,
                SWP_NOZORDER | SWP_NOACTIVATE);
@@ -271,8 +278,9 @@ void MainWindow::createChildren() {
   };
   // Creation order is the tab order: the change button, the remittance list, the exit button.
   changeButton_ = create(L"BUTTON", texts::kChange, BS_PUSHBUTTON, 0, kChangeButtonId);
-  remittanceList_ = create(L"LISTBOX", L"", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL,
-                           WS_EX_CLIENTEDGE, kRemittanceListId);
+  remittanceList_ =
+      create(L"LISTBOX", L"", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_HSCROLL,
+             WS_EX_CLIENTEDGE, kRemittanceListId);
   exitButton_ = create(L"BUTTON", texts::kExit, BS_PUSHBUTTON, 0, kExitButtonId);
   lastFocus_ = changeButton_;
 }
@@ -327,6 +335,7 @@ void MainWindow::fillRemittanceList() {
     showMessage(texts::kNoRemittances);
     return endProgram(0);
   }
+  fitSidewaysScroll(remittanceList_);
   SendMessageW(remittanceList_, LB_SETCURSEL, 0, 0);
   checkSelectedRemittance();
 }

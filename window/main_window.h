@@ -43,7 +43,8 @@ class MainWindow {
 
   // Hands one message of the thread's queue on, with the keys of the controls handled as in a
   // dialog box: Tab and Shift+Tab move the focus, Enter and Space press the focused push button.
-  // A key held down presses no button again.
+  // A key held down presses no button again. Left and Right scroll a list of names wider than
+  // itself sideways.
   void dispatch(MSG& message);
 
   HWND handle() const { return window_; }

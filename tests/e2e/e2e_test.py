@@ -343,6 +343,36 @@ class CloseButton(EndToEnd):
         self.assertEqual(session.read("a.xml"), converted(original))
 
 
+class LongNames(EndToEnd):
+    LONG = "Remesa_ES12000B12345678_2026-12-01_cuotas_socios"
+    # The names, and whether the list needs its horizontal bar and scrolls sideways with Right.
+    ROWS = [([LONG + ".xml", LONG + "_enero.xml", LONG + "_febrero.xml"], True), (["remesa-1.xml"], False)]
+
+    def test_right_shows_the_ends_where_long_names_differ(self):
+        for names, scrolls in self.ROWS:
+            with self.subTest(names=names):
+                session = self.started({name: remittance("PRE1") for name in names})
+                listbox = session.control("listbox")
+                self.assertEqual((listbox["items"], listbox["horizontalBar"]), (names, scrolls))
+                left, top, width, _ = listbox["rect"]
+                height = listbox["itemHeight"]
+                session.press("Tab")
+                poll("the list focused", lambda: session.control("listbox")["focus"])
+                shown = []  # the rows of the list on the screen, before and after Right
+                for keys in ([], ["Right"] * 8):
+                    for key in keys:
+                        session.press(key)
+                    time.sleep(0.5)
+                    screen = Screen()
+                    shown.append([tuple(screen.pixels(left + 2, top + 2 + row * height, width - 4, height))
+                                  for row in range(len(names))])
+                # The long names are cut alike at first and all differ at their ends.
+                self.assertEqual(len(set(shown[0][1:])), 1 if scrolls else 0)
+                self.assertEqual(len(set(shown[1])), len(names))
+                self.assertEqual(shown[0] == shown[1], not scrolls)
+                session.close()
+
+
 class Picture(EndToEnd):
     def test_window_matches_its_layout_at_96_dpi(self):
         session = self.started({"a.xml": remittance("PRE1")})

@@ -3,7 +3,8 @@
 //
 //   probe windows              the visible top-level windows
 //   probe messagebox           the message box captioned "trasvidora", if any
-//   probe controls             the child controls of the main window and which one has the focus
+//   probe controls             the child controls of the main window and which one has the focus;
+//                              of a list, its items, selection, item height and horizontal bar
 //   probe lock FILE            opens FILE without sharing and keeps it open until stdin closes
 //   probe warmup               gets the Wine session ready for windows
 
@@ -183,7 +184,9 @@ int describeControls() {
         items += quoted(item);
       }
       out += ",\"items\":" + items + "],\"selected\":" + std::to_string(ask(child, LB_GETCURSEL)) +
-             ",\"itemHeight\":" + std::to_string(ask(child, LB_GETITEMHEIGHT));
+             ",\"itemHeight\":" + std::to_string(ask(child, LB_GETITEMHEIGHT)) +
+             ",\"horizontalBar\":" +
+             (GetWindowLongW(child, GWL_STYLE) & WS_HSCROLL ? "true" : "false");
     }
     out += "}";
   }

@@ -67,7 +67,7 @@ class AccessibilityTest : public WindowTest {
   void SetUp() override {
     WindowTest::SetUp();
     addRemittance("a.xml", remittanceText("PRE", "1"));
-    addRemittance("b.xml", remittanceText("PRE", "2"));
+    addRemittance("b_ES12000B12345678_2026-12-01_cuotas_socios_febrero.xml", "");  // wide
   }
   HWND list() const { return control(kRemittanceListId); }
 };
@@ -96,11 +96,16 @@ TEST_F(AccessibilityTest, ListIsNamedAfterItsHeadingButtonsByTheirCaptionsWindow
             Object(list(), Object::Source::Standard).role());
 
   // The items keep the names the system gives them, and the object says which window it is.
+  // Windows' own object reads each item's name from the list's text: the whole file name, however
+  // wide. Wine's names no item at all, so there only the passing on is checked.
   const Object heard(list(), Object::Source::ScreenReader);
   const Object standard(list(), Object::Source::Standard);
+  const wchar_t* names[] = {L"a.xml", L"b_ES12000B12345678_2026-12-01_cuotas_socios_febrero.xml"};
   for (LONG item = 1; item <= 2; ++item) {
     EXPECT_EQ(heard.name(item), standard.name(item)) << "item " << item;
-    EXPECT_NE(heard.name(item), texts::kListHeading) << "item " << item;
+    if (!standard.name(item).empty()) {
+      EXPECT_EQ(heard.name(item), names[item - 1]);
+    }
   }
   HWND owner = nullptr;
   EXPECT_EQ(WindowFromAccessibleObject(heard.get(), &owner), S_OK);

@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <string>
+#include <vector>
 
+#include "sideways_scroll.h"
 #include "window_harness.h"
 
 namespace {
@@ -363,6 +366,46 @@ TEST_F(LayoutTest, StartsAtTheWindowsDpiOrTheSystemDpiWhereTheNewerFunctionsAreM
     const RECT cross = surface().boxOf(Item::CloseButton);
     EXPECT_EQ(colourText(shot.at((cross.left + cross.right) / 2, (cross.top + cross.bottom) / 2)),
               colourText(RGB(187, 186, 187)));
+  }
+}
+
+// At every DPI, in the list's own font (Tahoma here) and in DejaVu Sans, the face that stands in
+// for Tahoma under Wine: Right scrolls the list to the end of a name wider than itself, and its
+// last letter shows whole; Left scrolls back.
+TEST_F(LayoutTest, RightScrollsToTheWholeEndOfALongNameAtEveryDpiAndFace) {
+  addRemittance("Remesa_ES12000B12345678_2026-12-01_cuotas_socios_febrero.xml", "");
+  ASSERT_TRUE(start());
+  const HWND list = control(kRemittanceListId);
+  std::vector<Font> replacements;
+  for (const wchar_t* face : {L"", L"DejaVu Sans"}) {
+    for (UINT dpi : {96u, 120u, 144u, 192u}) {
+      SCOPED_TRACE(testing::PrintToString(std::wstring(face)) + " at " + std::to_string(dpi));
+      changeDpi(dpi);
+      if (*face) {
+        LOGFONTW font = fontOf(list);
+        lstrcpyW(font.lfFaceName, face);
+        replacements.emplace_back(CreateFontIndirectW(&font));
+        SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(replacements.back().get()), TRUE);
+        fitSidewaysScroll(list);
+      }
+      for (int press = 0; press < 20; ++press) pressKey(list, VK_RIGHT);
+      RECT client{};
+      GetClientRect(list, &client);
+      const int extent = static_cast<int>(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0));
+      EXPECT_EQ(GetScrollPos(list, SB_HORZ), extent - client.right);
+      // The long name is the second row, under "a.xml", which is selected.
+      const int height = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+      const Snapshot shot(list);
+      int lastInk = -1;
+      for (int x = 0; x < client.right; ++x) {
+        const int ground = shot.count({x, height, x + 1, 2 * height}, GetSysColor(COLOR_WINDOW));
+        if (ground < height) lastInk = x;
+      }
+      EXPECT_GT(lastInk, client.right / 2);
+      EXPECT_LT(lastInk, client.right - 1) << "the last letter is cut";
+      for (int press = 0; press < 20; ++press) pressKey(list, VK_LEFT);
+      EXPECT_EQ(GetScrollPos(list, SB_HORZ), 0);
+    }
   }
 }
 
