@@ -66,7 +66,8 @@ def checked_signer(certificate: Path, password_file: Path):
         refuse(f"the certificate of {subject} in {certificate} is not for code signing "
                "(its extended key usage lacks Code Signing)")
     now = datetime.datetime.now(datetime.timezone.utc)
-    start, end = (datetime.datetime.fromisoformat(fields[f"not{edge}"]) for edge in ("Before", "After"))
+    start, end = (datetime.datetime.fromisoformat(fields[edge])
+                  for edge in ("notBefore", "notAfter"))
     if end < now:
         refuse(f"the certificate of {subject} in {certificate} expired on {end:%Y-%m-%d}")
     if now < start:
