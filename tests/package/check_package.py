@@ -382,7 +382,7 @@ def check_signed(script, exe, notes, name, source, keep: Path):
         folder = Path(work)
         (folder / "ca.cnf").write_text(THROWAWAY_CA)
         (folder / "index.txt").write_text("")
-        (folder / "password.txt").write_text(PASSWORD + "\n")
+        (folder / "password.txt").write_text(PASSWORD + "\r\n")  # as a Windows editor ends it
         (folder / "wrong-password.txt").write_text("clave-de-otro\n")
         good = throwaway_certificate(folder, "firma", "code", "20200101000000Z", "20991231235959Z")
 
