@@ -10,6 +10,7 @@ pipe and to osslsigncode as the name of its file: it is on no command line and n
 import datetime
 import os
 import re
+import shutil
 import subprocess
 import sys
 from pathlib import Path
@@ -37,6 +38,9 @@ def signing_files():
     for variable, path in ((CERTIFICATE, certificate), (PASSWORD_FILE, password_file)):
         if not Path(path).is_file():
             refuse(f"{variable} names {path}, which is not a file")
+    for tool in ("openssl", "osslsigncode"):
+        if shutil.which(tool) is None:
+            refuse(f"{tool} is not installed (scripts/setup.sh installs it)")
     return Path(certificate), Path(password_file)
 
 
