@@ -8,15 +8,22 @@ The zip holds NAME/trasvidora.exe, NAME/LEEME.txt and an empty NAME/remesas/ fol
 same bytes whenever it is made from the same files: the entries go in a fixed order, with fixed
 attributes and the time of the last commit of SOURCE_FOLDER (SOURCE_DATE_EPOCH, when set, wins).
 SHA256SUMS, beside the zip, gives its SHA-256 in the form "sha256sum -c" reads.
+
+Where TRASVIDORA_SIGNING_CERTIFICATE and TRASVIDORA_SIGNING_PASSWORD_FILE are set, the program is
+signed before it goes into the zip (signing.py); a certificate that cannot sign stops the package
+before anything is made, and leaves no zip and no SHA256SUMS of an earlier run.
 """
 import argparse
 import hashlib
 import os
 import subprocess
 import sys
+import tempfile
 import time
 import zipfile
 from pathlib import Path
+
+from signing import signed_program
 
 EARLIEST_ZIP_TIME = 315532800  # 1980-01-01 00:00:00 UTC: a zip cannot say any earlier time
 DIRECTORY = 0x10  # MS-DOS attribute of a folder entry
@@ -63,7 +70,12 @@ def main():
     args = parser.parse_args()
 
     package = args.output / f"{args.name}.zip"
-    make_zip(package, args.name, args.exe, args.notes, source_date_epoch(args.source))
+    for earlier in (package, args.output / "SHA256SUMS"):
+        earlier.unlink(missing_ok=True)
+    moment = source_date_epoch(args.source)
+    with tempfile.TemporaryDirectory(prefix="trasvidora-signing-") as folder:
+        exe = signed_program(args.exe, moment, Path(folder))
+        make_zip(package, args.name, exe, args.notes, moment)
     digest = hashlib.sha256(package.read_bytes()).hexdigest()
     (args.output / "SHA256SUMS").write_text(f"{digest}  {package.name}\n", newline="\n")
     print(f"{package}\n{digest}  {package.name}")

