@@ -211,18 +211,27 @@ TEST_F(Faults, EveryCallRefusedInTurn) {
   }
 }
 
+// The path of an open file, as the system gives it.
+std::wstring pathOf(HANDLE file) {
+  std::wstring path(32768, L'\0');
+  path.resize(GetFinalPathNameByHandleW(file, path.data(), 32768, 0));
+  return path;
+}
+
 // A lock that another program lets go of within the second the conversion waits, when the file
-// is opened and when it is replaced; short writes and a taken temporary name on the way.
+// is opened and when it is replaced, and a scanner that opens the new copy, sharing reading
+// only, until the read-back; short writes and a taken temporary name on the way.
 TEST_F(Faults, PassingLocksAndShortWritesStillConvert) {
   struct Obstacles : ScriptedCalls {
     explicit Obstacles(std::wstring file) : file_(std::move(file)) {}
     ~Obstacles() override { letGo(); }
-    void hold() {
-      holder_ = CreateFileW(file_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    void hold(const std::wstring& file, DWORD sharing = 0) {
+      holders_.push_back(
+          CreateFileW(file.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr));
     }
     void letGo() {
-      if (holder_ != INVALID_HANDLE_VALUE)
-        CloseHandle(std::exchange(holder_, INVALID_HANDLE_VALUE));
+      for (const HANDLE holder : holders_) CloseHandle(holder);
+      holders_.clear();
     }
     HANDLE createFile(const wchar_t* path, DWORD access, DWORD sharing, DWORD disposition,
                       DWORD flags, SECURITY_ATTRIBUTES* security) override {
@@ -230,25 +239,27 @@ TEST_F(Faults, PassingLocksAndShortWritesStillConvert) {
         SetLastError(ERROR_FILE_EXISTS);
         return INVALID_HANDLE_VALUE;
       }
+      if (access & DELETE && std::wstring_view(path).ends_with(L".tmp") && !scanned_++)
+        hold(path, FILE_SHARE_READ | FILE_SHARE_WRITE);  // the scanner, before the read-back
       return ScriptedCalls::createFile(path, access, sharing, disposition, flags, security);
     }
     BOOL writeFile(HANDLE file, const void* bytes, DWORD size, DWORD* done) override {
       return ScriptedCalls::writeFile(file, bytes, size > 7 ? 7 : size, done);
     }
-    BOOL moveFile(const wchar_t* from, const wchar_t* to) override {
-      if (++moves_ == 1) hold();
-      return ScriptedCalls::moveFile(from, to);
+    BOOL renameByHandle(HANDLE file, const wchar_t* to) override {
+      if (++moves_ == 1) hold(file_);
+      return ScriptedCalls::renameByHandle(file, to);
     }
     void pause(DWORD milliseconds) override {
       if (++pauses_ % 3 == 0) letGo();
       ScriptedCalls::pause(milliseconds);
     }
     std::wstring file_;
-    HANDLE holder_ = INVALID_HANDLE_VALUE;
-    int creates_ = 0, moves_ = 0, pauses_ = 0;
+    std::vector<HANDLE> holders_;
+    int creates_ = 0, moves_ = 0, pauses_ = 0, scanned_ = 0;
   } calls(path(L"remesa.xml"));
   write(L"remesa.xml", remittanceText("PRE"));
-  calls.hold();
+  calls.hold(calls.file_);
 
   EXPECT_EQ(remittance::convertRemittance(path(L"remesa.xml"), calls), Outcome::Converted);
 
@@ -266,25 +277,43 @@ TEST_F(Faults, ReplaceSaysWhatHappened) {
   const std::string converted = remittanceText("FSDD") + "\r\n";
   const std::string exportedAgain = original + "<!-- nueva -->";
   // How the renames answer: the remittance held by another program for `heldFor` of them (for
-  // good with 100), or put in place and answering a failure all the same.
-  enum class Rename { Held, GoesThroughButFails };
+  // good with 100), put in place and answering a failure all the same, or, through the copy's
+  // handle, that the system cannot rename that way.
+  enum class Rename { Held, GoesThroughButFails, ByNameOnly };
   struct Meddling : ScriptedCalls {
     using Meddle = std::function<void(const std::wstring& copy, const std::wstring& place)>;
     Meddling(Rename rename, int heldFor, Meddle meddle, bool deletes)
         : rename_(rename), heldFor_(heldFor), meddle_(std::move(meddle)), deletes_(deletes) {}
+    BOOL renameByHandle(HANDLE file, const wchar_t* to) override {
+      if (rename_ == Rename::ByNameOnly) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+      }
+      return renameAs(pathOf(file), to, [&] { return ScriptedCalls::renameByHandle(file, to); });
+    }
     BOOL moveFile(const wchar_t* from, const wchar_t* to) override {
+      return renameAs(from, to, [&] { return ScriptedCalls::moveFile(from, to); });
+    }
+    BOOL renameAs(const std::wstring& copy, const std::wstring& to,
+                  const std::function<BOOL()>& call) {
       ++moves_;
       if (rename_ == Rename::GoesThroughButFails) {
-        ScriptedCalls::moveFile(from, to);
-        if (moves_ == 1) meddle_(from, to);
+        call();
+        if (moves_ == 1) meddle_(copy, to);
         SetLastError(ERROR_UNEXP_NET_ERR);
         return FALSE;
       }
       // Held only while it is there; what the holder does comes after the answer.
-      const bool held = moves_ <= heldFor_ && GetFileAttributesW(to) != INVALID_FILE_ATTRIBUTES;
-      if (moves_ == 1) meddle_(from, to);
-      if (!held) return ScriptedCalls::moveFile(from, to);
+      const bool held =
+          moves_ <= heldFor_ && GetFileAttributesW(to.c_str()) != INVALID_FILE_ATTRIBUTES;
+      if (moves_ == 1) meddle_(copy, to);
+      if (!held) return call();
       SetLastError(ERROR_SHARING_VIOLATION);
+      return FALSE;
+    }
+    BOOL markForDeletion(HANDLE file) override {
+      if (deletes_) return ScriptedCalls::markForDeletion(file);
+      SetLastError(ERROR_ACCESS_DENIED);
       return FALSE;
     }
     BOOL deleteFile(const wchar_t* path) override {
@@ -323,6 +352,17 @@ TEST_F(Faults, ReplaceSaysWhatHappened) {
     DeleteFileW(copy.c_str());
     replace(copy, place);
   };
+  const auto renameTheCopy = [&](const std::wstring& copy, const std::wstring&) {
+    MoveFileW(copy.c_str(), path(L"enviada.xml").c_str());
+  };
+  // Whether a handle follows its file when another renames it.
+  write(L"seguida.xml", "");
+  const HANDLE followedFile = CreateFileW(path(L"seguida.xml").c_str(), GENERIC_READ,
+                                          FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+  MoveFileW(path(L"seguida.xml").c_str(), path(L"movida.xml").c_str());
+  const bool followed = pathOf(followedFile).ends_with(L"\\movida.xml");
+  CloseHandle(followedFile);
+  remove(L"movida.xml");
 
   const struct {
     const char* what;
@@ -357,6 +397,11 @@ TEST_F(Faults, ReplaceSaysWhatHappened) {
       {"in place, answering a failure", Rename::GoesThroughButFails, 0, nothing, {}, converted, ""},
       {"in place answering a failure, then moved away", Rename::GoesThroughButFails, 0, moveAway,
        FileProblem::RemittanceGone, "", converted},
+      // Windows renames a file through its handle wherever it went; Wine's handle keeps its name.
+      {"held, the copy renamed meanwhile", Rename::Held, 3, renameTheCopy,
+       followed ? std::nullopt : std::optional(FileProblem::CopyTakenAway),
+       followed ? converted : original, followed ? "" : converted},
+      {"not renamed through the copy's handle", Rename::ByNameOnly, 0, nothing, {}, converted, ""},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
@@ -375,7 +420,14 @@ TEST_F(Faults, ReplaceSaysWhatHappened) {
     if (!row.sent.empty()) left.push_back(L"enviada.xml");
     if (error) {
       EXPECT_EQ(error->problem(), *row.problem);
-      EXPECT_TRUE(error->file() == path(L"remesa.xml")) << narrow(error->file());
+      // A message about the copy names it where it was made; any other, the remittance.
+      const bool aboutTheCopy = error->problem() == FileProblem::CopyTakenAway;
+      EXPECT_EQ(error->file().starts_with(longFolder() + L"~") && error->file().ends_with(L".tmp"),
+                aboutTheCopy)
+          << narrow(error->file());
+      if (!aboutTheCopy) {
+        EXPECT_TRUE(error->file() == path(L"remesa.xml")) << narrow(error->file());
+      }
       const std::wstring& copy = error->temporaryFile();
       EXPECT_EQ(copy.empty(), !row.copyNamed) << narrow(copy);
       if (!copy.empty()) {

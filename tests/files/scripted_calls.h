@@ -48,6 +48,9 @@ class ScriptedCalls : public remittance::SystemCalls {
     return run("getBasicInformation", FALSE,
                [&] { return SystemCalls::getBasicInformation(file, information); });
   }
+  BOOL getFileId(HANDLE file, remittance::FileId* id) override {
+    return run("getFileId", FALSE, [&] { return SystemCalls::getFileId(file, id); });
+  }
   BOOL setBasicInformation(HANDLE file, const FILE_BASIC_INFO* information) override {
     return run("setBasicInformation", FALSE,
                [&] { return SystemCalls::setBasicInformation(file, information); });
@@ -89,6 +92,9 @@ class ScriptedCalls : public remittance::SystemCalls {
   }
   BOOL flushFileBuffers(HANDLE file) override {
     return run("flushFileBuffers", FALSE, [&] { return SystemCalls::flushFileBuffers(file); });
+  }
+  BOOL renameByHandle(HANDLE file, const wchar_t* to) override {
+    return run("renameByHandle", FALSE, [&] { return SystemCalls::renameByHandle(file, to); });
   }
   BOOL moveFile(const wchar_t* from, const wchar_t* to) override {
     return run("moveFile", FALSE, [&] { return SystemCalls::moveFile(from, to); });
