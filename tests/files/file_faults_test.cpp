@@ -82,6 +82,24 @@ class ScenarioCalls : public ScriptedCalls {
   std::vector<HANDLE> marked_;
 };
 
+// Whether a failure with `problem` answers a call refused with `refusal`: the remittance not read
+// or not saved, or its folder or another program, as the refusal says; never a change of the files.
+bool answers(FileProblem problem, DWORD refusal) {
+  switch (problem) {
+    case FileProblem::CannotRead:
+      return true;
+    case FileProblem::CannotSave:
+      return refusal != ERROR_DISK_FULL;
+    case FileProblem::FolderLacksRoom:
+      return refusal == ERROR_DISK_FULL;
+    case FileProblem::FolderRefusesNewFiles:
+    case FileProblem::HeldByAnotherProgram:
+      return refusal == ERROR_ACCESS_DENIED;
+    default:
+      return false;
+  }
+}
+
 struct Result {
   std::optional<FileError> error;
   std::string bytes;
@@ -151,6 +169,8 @@ class Faults : public FilesTest {
       EXPECT_EQ(result.bytes, original_);
       expectNamed(*result.error, where);
       EXPECT_EQ(result.error->systemError(), refusal);
+      EXPECT_TRUE(answers(result.error->problem(), refusal))
+          << "problem " << int(result.error->problem());
     } else {
       ADD_FAILURE() << "the save went on";
     }

@@ -25,6 +25,7 @@ class ScriptedCalls : public remittance::SystemCalls {
     std::string name;
     bool bestEffort;  // may be refused without failing the save
     DWORD error = 0;  // the error it answered, scripted or the system's; 0 when it went through
+    double at = 0;    // when it began, in milliseconds from the first call
   };
   // The calls made so far.
   const std::vector<Call>& made() const { return made_; }
@@ -115,7 +116,13 @@ class ScriptedCalls : public remittance::SystemCalls {
  private:
   template <typename Result, typename RealCall>
   Result run(const char* name, Result failure, RealCall&& call) {
-    made_.push_back({name, bestEffort_ > 0});
+    LARGE_INTEGER now{}, frequency{};
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    if (made_.empty()) start_ = now.QuadPart;
+    made_.push_back({name, bestEffort_ > 0, 0,
+                     static_cast<double>(now.QuadPart - start_) * 1000 /
+                         static_cast<double>(frequency.QuadPart)});
     const int number = static_cast<int>(made_.size());
     const bool scripted = number == call_;
     if (scripted && script_ == Script::EndBefore) TerminateProcess(GetCurrentProcess(), kEnded);
@@ -130,6 +137,7 @@ class ScriptedCalls : public remittance::SystemCalls {
     return result;
   }
 
+  LONGLONG start_ = 0;
   int call_ = 0;
   int alsoFailing_ = 0;
   int bestEffort_ = 0;
