@@ -331,17 +331,16 @@ FileError TemporaryFile::discard(const FileError& error) {
 }
 
 // Deletes the copy, unless it is done with: through its handle, marked for deletion and closed,
-// wherever it is now, even where another program still holds it a moment; by its path only where
-// the system takes no mark (as some network file systems) or there is no handle. Returns where it
-// is left, or nothing where it is gone.
+// wherever it is now, even where another program still holds it a moment; by its path, where its
+// handle said it was, only where the system takes no mark (or on a remote drive: see mark()) or
+// there is no handle. Returns where it is left, or nothing where it is gone.
 std::wstring TemporaryFile::remove() {
   if (done_ || path_.empty()) {
     handle_.reset();
     return {};
   }
   done_ = true;
-  if (!marked_ && handle_.valid())
-    marked_ = bestEffort(calls_, [&] { return calls_.markForDeletion(handle_.get()); });
+  if (!marked_ && handle_.valid()) mark();
   if (marked_) {
     handle_.reset();
     return {};

@@ -81,7 +81,7 @@ class Remittance {
 // cannot use the names up), created exclusively and encrypted if the remittance is. On a local
 // drive it is marked for deletion while it is written and read back, so that a program ended
 // then leaves nothing; a remote file system may refuse writes to a file so marked, and there it
-// is marked only once nothing more is written to it, to be deleted.
+// is deleted by its path instead.
 //
 // Only the save itself may fail: creating the copy, writing it, flushing it, reading it back and
 // putting it in the remittance's place. What else it takes over from the old file (owner and
