@@ -248,6 +248,7 @@ TEST_F(Faults, PassingLocksAndShortWritesStillConvert) {
     void hold(const std::wstring& file, DWORD sharing = 0) {
       holders_.push_back(
           CreateFileW(file.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr));
+      EXPECT_NE(holders_.back(), INVALID_HANDLE_VALUE) << narrow(file);
     }
     void letGo() {
       for (const HANDLE holder : holders_) CloseHandle(holder);
@@ -259,7 +260,7 @@ TEST_F(Faults, PassingLocksAndShortWritesStillConvert) {
         SetLastError(ERROR_FILE_EXISTS);
         return INVALID_HANDLE_VALUE;
       }
-      if (access & DELETE && std::wstring_view(path).ends_with(L".tmp") && !scanned_++)
+      if (disposition == OPEN_EXISTING && std::wstring_view(path).ends_with(L".tmp") && !scanned_++)
         hold(path, FILE_SHARE_READ | FILE_SHARE_WRITE);  // the scanner, before the read-back
       return ScriptedCalls::createFile(path, access, sharing, disposition, flags, security);
     }
