@@ -467,6 +467,42 @@ TEST_F(Faults, ReplaceSaysWhatHappened) {
   }
 }
 
+// The remittance's folder moved away, the copy in it, as the rename begins: nothing is put back,
+// and the message names the copy where it is now, or says that it cannot tell (Wine's handle
+// keeps the name it was opened with). Windows moves no folder that holds an open file.
+TEST_F(Faults, CopyMovedWithItsFolderIsNamedWhereItIs) {
+  struct MovesTheFolder : ScriptedCalls {
+    BOOL renameByHandle(HANDLE file, const wchar_t* place) override {
+      if (!tried_++) moved_ = MoveFileW(from_.c_str(), to_.c_str());
+      return ScriptedCalls::renameByHandle(file, place);
+    }
+    std::wstring from_, to_;
+    int tried_ = 0;
+    bool moved_ = false;
+  } calls;
+  calls.from_ = path(L"remesas");
+  calls.to_ = path(L"enviadas");
+  ASSERT_TRUE(CreateDirectoryW(calls.from_.c_str(), nullptr));
+  const std::wstring file = calls.from_ + L"\\remesa.xml";
+  writeBytes(file, remittanceText("PRE"));
+  std::optional<FileError> error;
+  try {
+    remittance::convertRemittance(file, calls);
+  } catch (const FileError& failure) {
+    error = failure;
+  }
+  if (!calls.moved_) GTEST_SKIP() << "this system moves no folder that holds an open file";
+  ASSERT_TRUE(error && error->problem() == FileProblem::RemittanceGone);
+  const Names moved = namesIn(calls.to_);
+  ASSERT_EQ(moved.size(), 2u) << "the remittance and its copy, moved";
+  EXPECT_EQ(readBytes(calls.to_ + L"\\" + moved[1]), remittanceText("FSDD") + "\r\n");
+  if (error->temporaryFile().empty()) {
+    EXPECT_EQ(error->systemError(), 0u) << "where the copy went cannot be told";
+  } else {
+    EXPECT_TRUE(error->temporaryFile() == LR"(\\?\)" + calls.to_ + L"\\" + moved[1]);
+  }
+}
+
 // A file system that reads back other bytes than were written, or fewer: nothing is put in place.
 TEST_F(Faults, ReadBackThatDiffersIsNeverPutInPlace) {
   struct Forgetful : ScriptedCalls {
