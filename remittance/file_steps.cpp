@@ -446,24 +446,23 @@ std::wstring TemporaryFile::whereNow() {
   return isAt(path_) == true ? path_ : std::wstring();
 }
 
-// Whether the copy is still where it was created, as its handle tells.
+// Whether the copy is still where it was created, as its handle tells (where it names a path)
+// and as that name leads to it.
 bool TemporaryFile::isWhereMade() {
   const std::wstring path = pathNow();
-  return path.empty() ? isAt(path_) == true : samePath(path, path_);
+  return (path.empty() || samePath(path, path_)) && isAt(path_) == true;
 }
 
 // What the remittance's name holds now. Throws FileError (CannotSave) where it cannot be told.
-// The copy is there where its handle names the place, or, where the system names no file by its
-// handle, where the file there is the copy.
+// The copy is there where its handle names the place, or where the file there is the copy as
+// both tell now.
 TemporaryFile::AtPlace TemporaryFile::whatIsAt(const std::wstring& place, const FileStamp& read) {
   FileStamp now;
   const DWORD error = stampAt(place, now, calls_);
   if (isNotFound(error)) return AtPlace::Nothing;
   if (error != ERROR_SUCCESS) fail(error);
   if (now == read) return AtPlace::FileRead;
-  const std::wstring copy = pathNow();
-  return (copy.empty() ? isAt(place) == true : samePath(copy, place)) ? AtPlace::Copy
-                                                                      : AtPlace::Other;
+  return samePath(pathNow(), place) || isAt(place) == true ? AtPlace::Copy : AtPlace::Other;
 }
 
 void TemporaryFile::putInPlaceOf(const std::wstring& place, const FileStamp& read) {
