@@ -44,6 +44,7 @@ struct Scenario {
   std::wstring folder;
   bool remote = false;         // on a drive Windows reports as remote
   bool ownAccessList = false;  // the remittance's access list is set on it, not inherited
+  bool ownerRefused = false;   // every new file given a descriptor: ERROR_INVALID_OWNER
 };
 
 // The calls of a scenario. A remote file system takes no writes to a file marked for deletion,
@@ -63,6 +64,13 @@ class ScenarioCalls : public ScriptedCalls {
     descriptor.assign(static_cast<BYTE*>(own), static_cast<BYTE*>(own) + size);
     LocalFree(own);
     return TRUE;
+  }
+  HANDLE createFile(const wchar_t* path, DWORD access, DWORD sharing, DWORD disposition,
+                    DWORD flags, SECURITY_ATTRIBUTES* security) override {
+    if (!scenario_.ownerRefused || !security)
+      return ScriptedCalls::createFile(path, access, sharing, disposition, flags, security);
+    SetLastError(ERROR_INVALID_OWNER);
+    return INVALID_HANDLE_VALUE;
   }
   BOOL markForDeletion(HANDLE file) override {
     const BOOL marked = ScriptedCalls::markForDeletion(file);
@@ -210,6 +218,7 @@ TEST_F(Faults, EveryCallRefusedInTurn) {
   const Scenario scenarios[] = {
       {"local drive", folder()},
       {"local drive, access list of its own", folder(), false, true},
+      {"local drive, its owner refused", folder(), false, true, true},
       {"remote drive", remoteFolder.path().wstring(), true},
   };
   for (const Scenario& scenario : scenarios) {
