@@ -27,7 +27,7 @@ constexpr DWORD kCopiedAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDD
 }
 
 // Where another program holds a file briefly. At the replace, a file open without sharing its
-// deletion answers ERROR_ACCESS_DENIED too (MoveFileExW opens the file it replaces for deletion).
+// deletion answers ERROR_ACCESS_DENIED too (the rename opens the file it replaces for deletion).
 enum class Locks { SharingOnly, AccessDeniedToo };
 
 bool isPassingLock(DWORD error, Locks locks) {
