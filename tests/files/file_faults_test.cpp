@@ -417,8 +417,9 @@ TEST_F(Faults, ReplaceSaysWhatHappened) {
       {"held past the wait, the copy cannot be deleted", Rename::Held, 100, nothing,
        FileProblem::HeldByAnotherProgram, original, "", true, false},
       {"in place, answering a failure", Rename::GoesThroughButFails, 0, nothing, {}, converted, ""},
+      // Where the handle follows the copy, it names it where it was moved; Wine's cannot tell.
       {"in place answering a failure, then moved away", Rename::GoesThroughButFails, 0, moveAway,
-       FileProblem::RemittanceGone, "", converted},
+       FileProblem::RemittanceGone, "", followed ? "" : converted, followed},
       // Windows renames a file through its handle wherever it went; Wine's handle keeps its name.
       {"held, the copy renamed meanwhile", Rename::Held, 3, renameTheCopy,
        followed ? std::nullopt : std::optional(FileProblem::CopyTakenAway),
@@ -470,7 +471,8 @@ TEST_F(Faults, ReplaceSaysWhatHappened) {
 
 // The remittance's folder moved away, the copy in it, as the rename begins: nothing is put back,
 // and the message names the copy where it is now, or says that it cannot tell (Wine's handle
-// keeps the name it was opened with). Windows moves no folder that holds an open file.
+// keeps the name it was opened with). Where the system moves no folder that holds an open file
+// (NTFS on Windows), there is nothing to see.
 TEST_F(Faults, CopyMovedWithItsFolderIsNamedWhereItIs) {
   struct MovesTheFolder : ScriptedCalls {
     BOOL renameByHandle(HANDLE file, const wchar_t* place) override {
