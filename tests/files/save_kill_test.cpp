@@ -186,7 +186,8 @@ TEST_F(SaveKillTest, EndedAtEveryCallLeavesOldOrNewBytes) {
   std::cout << "[ calls    ] " << call - 2
             << " calls, each ended before and after: " << outcomes_.oldBytes << " old bytes, "
             << outcomes_.temporaryLeft << " of " << 2 * unmarkedInstants
-            << " ends where the temporary file was unmarked, " << outcomes_.newBytes << " new bytes\n";
+            << " ends where the temporary file was unmarked, " << outcomes_.newBytes
+            << " new bytes\n";
   EXPECT_EQ(call - 2, static_cast<int>(made.size()));
 }
 
