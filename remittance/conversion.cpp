@@ -73,7 +73,7 @@ Outcome convertRemittance(const std::wstring& file, SystemCalls& calls) {
   // 6. What the disk gives back is what was written.
   temporary.checkReadBack(space);
 
-  // 7. In the file's place, if the file on disk is still the one read, checked before every
+  // 7. In the file's place, if the file on disk is still the one read, checked just before each
   //    attempt. Once there, the conversion is done, whatever happens to the file afterwards.
   temporary.putInPlaceOf(place, remittance.stamp());
   return Outcome::Converted;

@@ -19,7 +19,11 @@ enum class FileProblem {
   FolderCannotEncrypt,    // the file is the folder, where an encrypted copy cannot be made
   ReadBackDiffers,        // the disk gave back other bytes than were written: nothing replaced
   RemittanceGone,         // another program moved or deleted the remittance while it was saved:
-                          // nothing is put in its name; the converted copy is temporaryFile()
+                          // nothing is put in its name; the converted copy is temporaryFile(),
+                          // where it is now (empty where that cannot be told, or, with a system
+                          // error, where it could not be kept)
+  CopyTakenAway,          // the file is the converted copy, which another program moved or
+                          // deleted while it was saved: nothing replaced
 };
 
 // A file operation that failed: which file or folder (the path as given, which may hold any

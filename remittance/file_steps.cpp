@@ -1,15 +1,18 @@
 #include "file_steps.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <optional>
 
 #include "grown_path.h"
 
 namespace remittance {
 namespace {
 
-// A lock another program holds briefly (a virus scanner, an indexer, a backup) is waited for,
-// this many times this long, at the open as at the replace: a save waits two seconds at most.
-constexpr int kLockAttempts = 20;
+// A lock another program holds briefly (a virus scanner, an indexer, a backup) is waited for, at
+// most this many pauses this long: once at the remittance's open, once for the copy's opens and
+// the replace together. A save waits two seconds at most.
+constexpr int kLockPauses = 19;
 constexpr DWORD kLockPauseMs = 50;
 constexpr int kNameAttempts = 100;
 
@@ -24,7 +27,7 @@ constexpr DWORD kCopiedAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDD
 }
 
 // Where another program holds a file briefly. At the replace, a file open without sharing its
-// deletion answers ERROR_ACCESS_DENIED too (MoveFileExW opens the file it replaces for deletion).
+// deletion answers ERROR_ACCESS_DENIED too (the rename opens the file it replaces for deletion).
 enum class Locks { SharingOnly, AccessDeniedToo };
 
 bool isPassingLock(DWORD error, Locks locks) {
@@ -33,14 +36,14 @@ bool isPassingLock(DWORD error, Locks locks) {
 }
 
 // Runs `attempt` (which returns ERROR_SUCCESS or the system's error) until it succeeds, fails
-// for another reason than a passing lock, or about a second has gone. Returns its last answer.
+// for another reason than a passing lock, or the pauses left are spent. Returns its last answer.
 // The one wait of a conversion.
 template <typename Attempt>
-DWORD whileLocked(SystemCalls& calls, Locks locks, Attempt&& attempt) {
-  for (int count = 1;; ++count) {
+DWORD whileLocked(SystemCalls& calls, Locks locks, int& pausesLeft, Attempt&& attempt) {
+  for (;;) {
     const DWORD error = attempt();
-    if (error == ERROR_SUCCESS || !isPassingLock(error, locks) || count == kLockAttempts)
-      return error;
+    if (error == ERROR_SUCCESS || !isPassingLock(error, locks) || pausesLeft <= 0) return error;
+    --pausesLeft;
     calls.pause(kLockPauseMs);
   }
 }
@@ -65,9 +68,12 @@ DWORD readStamp(HANDLE file, BY_HANDLE_FILE_INFORMATION& information, FileStamp&
   stamp = {
       information.dwVolumeSerialNumber,
       static_cast<std::uint64_t>(joined(information.nFileIndexHigh, information.nFileIndexLow)),
+      false,
+      {},
       static_cast<std::uint64_t>(joined(information.nFileSizeHigh, information.nFileSizeLow)),
       joined(information.ftLastWriteTime.dwHighDateTime, information.ftLastWriteTime.dwLowDateTime),
       times.ChangeTime.QuadPart};
+  stamp.hasId = bestEffort(calls, [&] { return calls.getFileId(file, &stamp.id); });
   return ERROR_SUCCESS;
 }
 
@@ -81,6 +87,19 @@ DWORD stampAt(const std::wstring& path, FileStamp& stamp, SystemCalls& calls) {
   if (!named.valid()) return GetLastError();
   BY_HANDLE_FILE_INFORMATION information{};
   return readStamp(named.get(), information, stamp, calls);
+}
+
+// Whether two full paths in the "\\?\" form name the same place (the system ignores case).
+bool samePath(const std::wstring& one, const std::wstring& other) {
+  return CompareStringOrdinal(one.c_str(), static_cast<int>(one.size()), other.c_str(),
+                              static_cast<int>(other.size()), TRUE) == CSTR_EQUAL;
+}
+
+// Where a file system answers that it cannot rename a file through its handle (old Wine answered
+// ERROR_CALL_NOT_IMPLEMENTED): the rename then goes by name.
+bool cannotRenameByHandle(DWORD error) {
+  return error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED ||
+         error == ERROR_INVALID_FUNCTION || error == ERROR_CALL_NOT_IMPLEMENTED;
 }
 
 bool isNotFound(DWORD error) {
@@ -144,6 +163,12 @@ bool onRemoteDrive(const std::wstring& place, SystemCalls& calls) {
 
 }  // namespace
 
+bool FileStamp::isSameFileAs(const FileStamp& other) const {
+  if (hasId && other.hasId)
+    return id.volume == other.id.volume && std::equal(id.id, id.id + 16, other.id.id);
+  return volume == other.volume && index == other.index;
+}
+
 std::wstring longPath(const std::wstring& file) {
   if (file.starts_with(kLongPrefix)) return file;
   const std::size_t nameAt = file.find_last_of(L"\\/") + 1;
@@ -160,7 +185,8 @@ std::wstring longPath(const std::wstring& file) {
 
 Remittance::Remittance(const std::wstring& file, SystemCalls& calls) : file_(file), calls_(calls) {
   const std::wstring path = longPath(file);
-  DWORD error = whileLocked(calls_, Locks::SharingOnly, [&] {
+  int pausesLeft = kLockPauses;
+  DWORD error = whileLocked(calls_, Locks::SharingOnly, pausesLeft, [&] {
     handle_ = FileHandle(calls_.createFile(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
                                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN));
     return handle_.valid() ? ERROR_SUCCESS : GetLastError();
@@ -212,6 +238,7 @@ TemporaryFile::TemporaryFile(const Remittance& remittance, const std::wstring& p
       calls_(calls),
       folder_(folderOf(place)),
       remote_(onRemoteDrive(place, calls)),
+      pausesLeft_(kLockPauses),
       encrypted_((remittance.attributes() & FILE_ATTRIBUTE_ENCRYPTED) != 0) {
   create(remittance);
   if (encrypted_) checkEncrypted();
@@ -236,20 +263,21 @@ TemporaryFile::~TemporaryFile() {
   remove();
 }
 
-// With the remittance's own access list where it has one; where the system refuses it, with the
-// folder's, as any new file. An encrypted remittance's copy is encrypted.
+// With the remittance's own owner and access list where it has them; where the system refuses
+// the owner, with the access list alone; where it refuses that, with the folder's, as any new
+// file. An encrypted remittance's copy is encrypted.
 void TemporaryFile::create(const Remittance& remittance) {
   const DWORD attributes = encrypted_ ? FILE_ATTRIBUTE_ENCRYPTED : FILE_ATTRIBUTE_NORMAL;
-  std::vector<BYTE> security =
-      remittance.ownSecurity(OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION);
-  while (!security.empty()) {
+  constexpr SECURITY_INFORMATION kWithOwner =
+      OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+  for (const SECURITY_INFORMATION which : {kWithOwner, kWithOwner & ~OWNER_SECURITY_INFORMATION}) {
+    std::vector<BYTE> security = remittance.ownSecurity(which);
+    if (security.empty()) break;
     if (bestEffort(calls_, [&] { return createNamed(security, attributes); })) return;
-    // An owner that may not be given away: the access list alone.
-    security = GetLastError() == ERROR_INVALID_OWNER
-                   ? remittance.ownSecurity(DACL_SECURITY_INFORMATION)
-                   : std::vector<BYTE>();
+    if (GetLastError() != ERROR_INVALID_OWNER) break;
   }
-  if (!createNamed(security, attributes)) fail(GetLastError(), Step::Creating);
+  std::vector<BYTE> none;
+  if (!createNamed(none, attributes)) fail(GetLastError(), Step::Creating);
 }
 
 // Creates the file under a new name, drawing names until one is free. Returns FALSE with the
@@ -297,17 +325,31 @@ void TemporaryFile::fail(const FileError& error) {
 }
 
 FileError TemporaryFile::discard(const FileError& error) {
-  if (remove()) return error;
-  return FileError(error.problem(), error.file(), error.systemError(), path_);
+  const std::wstring left = remove();
+  if (left.empty()) return error;
+  return FileError(error.problem(), error.file(), error.systemError(), left);
 }
 
-// Deletes the copy, unless it is done with, by closing it where it is marked for deletion, else
-// by its name. Says whether it is gone.
-bool TemporaryFile::remove() {
-  handle_.reset();
-  if (done_ || path_.empty() || marked_) return true;
+// Deletes the copy, unless it is done with: through its handle, marked for deletion and closed,
+// wherever it is now, even where another program still holds it a moment; by its path, where its
+// handle said it was, only where the system takes no mark (or on a remote drive: see mark()) or
+// there is no handle. Returns where it is left, or nothing where it is gone.
+std::wstring TemporaryFile::remove() {
+  if (done_ || path_.empty()) {
+    handle_.reset();
+    return {};
+  }
   done_ = true;
-  return calls_.deleteFile(path_.c_str()) || isNotFound(GetLastError());
+  if (!marked_ && handle_.valid()) mark();
+  if (marked_) {
+    handle_.reset();
+    return {};
+  }
+  std::wstring where = handle_.valid() ? whereNow() : std::wstring();
+  if (where.empty()) where = path_;
+  handle_.reset();
+  if (calls_.deleteFile(where.c_str()) || isNotFound(GetLastError())) return {};
+  return where;
 }
 
 void TemporaryFile::reserve(std::uint64_t size) {
@@ -356,43 +398,88 @@ void TemporaryFile::checkReadBack(std::span<char> buffer) {
 
 // The copy is read back by its name through a handle of its own, as any later reader reads it (a
 // file system may answer the handle that wrote it from what it holds of the writes). That handle
-// shares reading and deletion (the rename) but not writing: what is put in place is what was read
-// back. It is marked for deletion again on a local drive until the replace.
+// shares reading and deletion but not writing, so what is put in place is what was read back;
+// it renames the copy (its DELETE access). A program that holds the copy a moment (a scanner
+// that opens every new file) is waited for. It is marked for deletion again on a local drive
+// until the replace.
 void TemporaryFile::openForReadBack() {
   if (const DWORD error = unmark(); error != ERROR_SUCCESS) fail(error);
   handle_.reset();
-  handle_ = FileHandle(calls_.createFile(path_.c_str(), GENERIC_READ | DELETE,
-                                         FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_EXISTING,
-                                         FILE_FLAG_SEQUENTIAL_SCAN));
-  if (!handle_.valid()) fail(GetLastError());
-  mark();
-  BY_HANDLE_FILE_INFORMATION information{};
-  const DWORD error = readStamp(handle_.get(), information, stamp_, calls_);
+  const DWORD error = whileLocked(calls_, Locks::SharingOnly, pausesLeft_, [&] {
+    handle_ = FileHandle(calls_.createFile(path_.c_str(), GENERIC_READ | DELETE,
+                                           FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_EXISTING,
+                                           FILE_FLAG_SEQUENTIAL_SCAN));
+    return handle_.valid() ? ERROR_SUCCESS : GetLastError();
+  });
   if (error != ERROR_SUCCESS) fail(error);
+  mark();
+}
+
+// The copy's full path as its handle gives it now, wherever it went; empty where the system
+// cannot name a file by its handle.
+std::wstring TemporaryFile::pathNow() {
+  const BestEffort scope(calls_);
+  return grownPath([&](wchar_t* buffer, DWORD size) {
+    return calls_.getFinalPath(handle_.get(), buffer, size);
+  });
+}
+
+// Whether `path` leads to the copy now: the file there and the one the copy's handle holds are
+// the same file, as both tell now (a rename may change a file's index on FAT). Nothing where that
+// cannot be told.
+std::optional<bool> TemporaryFile::isAt(const std::wstring& path) {
+  const BestEffort scope(calls_);
+  FileStamp there, copy;
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (readStamp(handle_.get(), information, copy, calls_) != ERROR_SUCCESS) return {};
+  const DWORD error = stampAt(path, there, calls_);
+  if (isNotFound(error)) return false;
+  if (error != ERROR_SUCCESS) return {};
+  return there.isSameFileAs(copy);
+}
+
+// Where the copy is now, as its handle tells, checked by opening that path; else where it was
+// created, if it is still there; empty where that cannot be told.
+std::wstring TemporaryFile::whereNow() {
+  const std::wstring path = pathNow();
+  if (!path.empty() && isAt(path) == true) return path;
+  return isAt(path_) == true ? path_ : std::wstring();
+}
+
+// Whether the copy is still where it was created, as its handle tells (where it names a path)
+// and as that name leads to it.
+bool TemporaryFile::isWhereMade() {
+  const std::wstring path = pathNow();
+  return (path.empty() || samePath(path, path_)) && isAt(path_) == true;
 }
 
 // What the remittance's name holds now. Throws FileError (CannotSave) where it cannot be told.
+// The copy is there where its handle names the place, or where the file there is the copy as
+// both tell now.
 TemporaryFile::AtPlace TemporaryFile::whatIsAt(const std::wstring& place, const FileStamp& read) {
   FileStamp now;
   const DWORD error = stampAt(place, now, calls_);
   if (isNotFound(error)) return AtPlace::Nothing;
   if (error != ERROR_SUCCESS) fail(error);
   if (now == read) return AtPlace::FileRead;
-  return now.isSameFileAs(stamp_) ? AtPlace::Copy : AtPlace::Other;
+  return samePath(pathNow(), place) || isAt(place) == true ? AtPlace::Copy : AtPlace::Other;
 }
 
 void TemporaryFile::putInPlaceOf(const std::wstring& place, const FileStamp& read) {
   AtPlace at = AtPlace::FileRead;
-  const DWORD error = whileLocked(calls_, Locks::AccessDeniedToo, [&] {
+  const DWORD error = whileLocked(calls_, Locks::AccessDeniedToo, pausesLeft_, [&] {
     at = whatIsAt(place, read);
     return at == AtPlace::FileRead ? rename(place) : DWORD{ERROR_SUCCESS};
   });
   if (at == AtPlace::FileRead) at = error == ERROR_SUCCESS ? AtPlace::Copy : whatIsAt(place, read);
   switch (at) {
     case AtPlace::Copy:  // in place, though the rename may have answered a failure
+      unmark();
       done_ = true;
       return;
     case AtPlace::FileRead:
+      // Another program deleted or moved the copy meanwhile: the message is about the copy.
+      if (isAt(path_) == false) fail(FileError(FileProblem::CopyTakenAway, path_, error));
       if (isPassingLock(error, Locks::AccessDeniedToo))
         fail(FileError(FileProblem::HeldByAnotherProgram, file_, error));
       fail(error);
@@ -403,22 +490,32 @@ void TemporaryFile::putInPlaceOf(const std::wstring& place, const FileStamp& rea
   }
 }
 
-// The copy loses its deletion mark only now, just before it takes the remittance's name.
+// Renames the copy through its own handle: the file renamed is the one read back, wherever a
+// path leads meanwhile. By its name only where the system answers that it cannot. The copy loses
+// its deletion mark only now, just before it takes the remittance's name, and takes it again
+// after a failed attempt where its handle says it is still where it was.
 DWORD TemporaryFile::rename(const std::wstring& place) {
   if (const DWORD error = unmark(); error != ERROR_SUCCESS) return error;
-  return calls_.moveFile(path_.c_str(), place.c_str()) ? ERROR_SUCCESS : GetLastError();
+  DWORD error =
+      calls_.renameByHandle(handle_.get(), place.c_str()) ? ERROR_SUCCESS : GetLastError();
+  if (cannotRenameByHandle(error)) {
+    const std::wstring from = pathNow();
+    error = calls_.moveFile((from.empty() ? path_ : from).c_str(), place.c_str()) ? ERROR_SUCCESS
+                                                                                  : GetLastError();
+  }
+  if (error != ERROR_SUCCESS && isWhereMade()) mark();
+  return error;
 }
 
 // Someone moved or deleted the remittance: nothing is put in its name, and the copy is left where
-// it is, if it is still there, for the user to see to.
+// it is now, for the user to see to, and named there; or the message says it cannot tell where.
+// Where its mark cannot be cleared, it goes when its handle closes, and the message says so.
 void TemporaryFile::leaveForTheUser() {
-  unmark();
-  FileStamp there;
-  const bool left =
-      !marked_ && stampAt(path_, there, calls_) == ERROR_SUCCESS && there.isSameFileAs(stamp_);
+  const DWORD error = unmark();
+  const std::wstring where = error == ERROR_SUCCESS ? whereNow() : std::wstring();
   done_ = true;
   handle_.reset();
-  throw FileError(FileProblem::RemittanceGone, file_, 0, left ? path_ : std::wstring());
+  throw FileError(FileProblem::RemittanceGone, file_, error, where);
 }
 
 }  // namespace remittance

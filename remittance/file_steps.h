@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -22,24 +23,29 @@ namespace remittance {
 std::wstring longPath(const std::wstring& file);
 
 // Which file a path led to and the state it was in: a file replaced, rewritten (even to the same
-// size and last-write time: its change time moves) or renamed over has another stamp.
+// size and last-write time: its change time moves) or renamed over has another stamp. A file is
+// told by its 128-bit identifier where the system gives it for both stamps (Windows 8 and later;
+// the 64-bit index is not unique on ReFS), else by its volume and 64-bit index.
 struct FileStamp {
   std::uint32_t volume = 0;
   std::uint64_t index = 0;
+  bool hasId = false;
+  FileId id{};
   std::uint64_t size = 0;
   std::int64_t lastWrite = 0;
   std::int64_t change = 0;
-  bool operator==(const FileStamp&) const = default;
-  bool isSameFileAs(const FileStamp& other) const {
-    return volume == other.volume && index == other.index;
+  bool isSameFileAs(const FileStamp& other) const;
+  bool operator==(const FileStamp& other) const {
+    return isSameFileAs(other) && size == other.size && lastWrite == other.lastWrite &&
+           change == other.change;
   }
 };
 
 // The remittance, opened for reading (others may read it, nobody may write it meanwhile).
 class Remittance {
  public:
-  // Opens `file`, waiting about a second for a passing lock, and stamps it. Throws FileError
-  // (CannotRead).
+  // Opens `file`, waiting up to about a second for a passing lock, and stamps it. Throws
+  // FileError (CannotRead).
   Remittance(const std::wstring& file, SystemCalls& calls);
 
   // Reads the next piece into `buffer`; empty at the end of the file. Throws FileError
@@ -75,16 +81,19 @@ class Remittance {
 // cannot use the names up), created exclusively and encrypted if the remittance is. On a local
 // drive it is marked for deletion while it is written and read back, so that a program ended
 // then leaves nothing; a remote file system may refuse writes to a file so marked, and there it
-// is deleted by its name on a failure instead.
+// is deleted by its path instead.
 //
 // Only the save itself may fail: creating the copy, writing it, flushing it, reading it back and
 // putting it in the remittance's place. What else it takes over from the old file (owner and
 // access list, attributes, creation time) and what only helps (the room reserved, the deletion
 // mark) is best effort: done where the system takes it, let go where it does not. Every failure
 // throws FileError naming the folder (FolderRefusesNewFiles, FolderLacksRoom,
-// FolderCannotEncrypt) or the remittance (CannotSave, HeldByAnotherProgram, ChangedWhileSaving,
-// ReadBackDiffers, RemittanceGone). The copy is deleted on every failure but RemittanceGone;
-// where its deletion fails, the error names it (temporaryFile()).
+// FolderCannotEncrypt), the remittance (CannotSave, HeldByAnotherProgram, ChangedWhileSaving,
+// ReadBackDiffers, RemittanceGone) or the copy (CopyTakenAway). The copy is deleted on every
+// failure but RemittanceGone; where its deletion fails, the error names it (temporaryFile()).
+//
+// The copy is known by its own handle, which it keeps from the read-back to the end: the rename
+// goes through it, and where the copy is afterwards is asked of it.
 class TemporaryFile {
  public:
   // `place` is where the remittance is replaced; `file` names it in the messages.
@@ -105,9 +114,10 @@ class TemporaryFile {
   // with what was written. From here to the replace nobody else may write it.
   void checkReadBack(std::span<char> buffer);
   // After checkReadBack, replaces the remittance at `place` with this file while the file there
-  // is still the one `read`, trying again for about a second while another program holds it.
-  // Where it is not: the copy is deleted (ChangedWhileSaving), or, where no file has the name any
-  // more, left where it is, and named (RemittanceGone): nothing is put in a name someone emptied.
+  // is still the one `read`, checked just before every attempt, trying again for about a second
+  // while another program holds it. Where it is not: the copy is deleted (ChangedWhileSaving),
+  // or, where no file has the name any more, left where it is, and named (RemittanceGone):
+  // nothing is put in a name someone emptied.
   void putInPlaceOf(const std::wstring& place, const FileStamp& read);
 
   // Deletes the copy after a failure elsewhere, and returns `error`, naming the copy where it
@@ -126,19 +136,23 @@ class TemporaryFile {
   void openForReadBack();
   AtPlace whatIsAt(const std::wstring& place, const FileStamp& read);
   DWORD rename(const std::wstring& place);
+  std::wstring pathNow();
+  std::optional<bool> isAt(const std::wstring& path);
+  std::wstring whereNow();
+  bool isWhereMade();
   [[noreturn]] void leaveForTheUser();
-  bool remove();
+  std::wstring remove();
   [[noreturn]] void fail(DWORD error, Step step = Step::Other);
   [[noreturn]] void fail(const FileError& error);
 
   std::wstring file_;
   SystemCalls& calls_;
   std::wstring folder_;
-  std::wstring path_;
+  std::wstring path_;  // where it was created
   bool remote_ = false;
   FileHandle handle_;
-  FileStamp stamp_;  // of the copy, once read back
   Checksum written_;
+  int pausesLeft_;  // of the one wait its opens and the replace share
   bool encrypted_ = false;
   bool marked_ = false;  // for deletion when the handle closes
   bool done_ = false;    // in place, or left for the user: not to be deleted

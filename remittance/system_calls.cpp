@@ -1,5 +1,9 @@
 #include "system_calls.h"
 
+#include <cstring>
+#include <cwchar>
+#include <vector>
+
 namespace remittance {
 
 HANDLE SystemCalls::createFile(const wchar_t* path, DWORD access, DWORD sharing, DWORD disposition,
@@ -13,6 +17,12 @@ BOOL SystemCalls::getFileInformation(HANDLE file, BY_HANDLE_FILE_INFORMATION* in
 
 BOOL SystemCalls::getBasicInformation(HANDLE file, FILE_BASIC_INFO* information) {
   return GetFileInformationByHandleEx(file, FileBasicInfo, information, sizeof *information);
+}
+
+BOOL SystemCalls::getFileId(HANDLE file, FileId* id) {
+  static_assert(sizeof(FileId) == 24, "FILE_ID_INFO");
+  constexpr auto kFileIdInfo = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);  // Windows 8 and later
+  return GetFileInformationByHandleEx(file, kFileIdInfo, id, sizeof *id);
 }
 
 BOOL SystemCalls::setBasicInformation(HANDLE file, const FILE_BASIC_INFO* information) {
@@ -82,6 +92,19 @@ BOOL SystemCalls::clearDeletionMark(HANDLE file) {
 
 BOOL SystemCalls::flushFileBuffers(HANDLE file) {
   return FlushFileBuffers(file);
+}
+
+BOOL SystemCalls::renameByHandle(HANDLE file, const wchar_t* to) {
+  // FileName holds the path and its terminating null; FileNameLength counts the path alone.
+  const std::size_t bytes = std::wcslen(to) * sizeof(wchar_t);
+  std::vector<std::uint8_t> buffer(sizeof(FILE_RENAME_INFO) + bytes);
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  rename->ReplaceIfExists = TRUE;
+  rename->RootDirectory = nullptr;
+  rename->FileNameLength = static_cast<DWORD>(bytes);
+  std::memcpy(rename->FileName, to, bytes + sizeof(wchar_t));
+  return SetFileInformationByHandle(file, FileRenameInfo, rename,
+                                    static_cast<DWORD>(buffer.size()));
 }
 
 BOOL SystemCalls::moveFile(const wchar_t* from, const wchar_t* to) {

@@ -6,9 +6,17 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <vector>
 
 namespace remittance {
+
+// FILE_ID_INFO: the volume's 64-bit serial number and the file's 128-bit identifier, which
+// Windows 8 and later give (GetFileInformationByHandleEx, FileIdInfo).
+struct FileId {
+  std::uint64_t volume;
+  std::uint8_t id[16];
+};
 
 class SystemCalls {
  public:
@@ -19,6 +27,8 @@ class SystemCalls {
   virtual BOOL getFileInformation(HANDLE file, BY_HANDLE_FILE_INFORMATION* information);
   // GetFileInformationByHandleEx(FileBasicInfo): the times, the change time included.
   virtual BOOL getBasicInformation(HANDLE file, FILE_BASIC_INFO* information);
+  // GetFileInformationByHandleEx(FileIdInfo); Windows 7 answers ERROR_INVALID_PARAMETER.
+  virtual BOOL getFileId(HANDLE file, FileId* id);
   // SetFileInformationByHandle(FileBasicInfo): the times and attributes that are not zero.
   virtual BOOL setBasicInformation(HANDLE file, const FILE_BASIC_INFO* information);
   // GetFinalPathNameByHandleW, in the "\\?\" form.
@@ -38,7 +48,10 @@ class SystemCalls {
   virtual BOOL markForDeletion(HANDLE file);
   virtual BOOL clearDeletionMark(HANDLE file);
   virtual BOOL flushFileBuffers(HANDLE file);
-  // MoveFileExW with MOVEFILE_REPLACE_EXISTING: `to`, if there, is replaced in one step.
+  // SetFileInformationByHandle(FileRenameInfo, ReplaceIfExists): the open file takes the full
+  // path `to`; a file there is replaced in one step. The handle needs DELETE access.
+  virtual BOOL renameByHandle(HANDLE file, const wchar_t* to);
+  // MoveFileExW with MOVEFILE_REPLACE_EXISTING: the same by name.
   virtual BOOL moveFile(const wchar_t* from, const wchar_t* to);
   virtual BOOL deleteFile(const wchar_t* path);
   virtual void pause(DWORD milliseconds);

@@ -73,10 +73,17 @@ std::wstring whatFailed(const remittance::FileError& error) {
       return L"La remesa " + name +
              L" ya no está en su carpeta: otro programa la ha movido o borrado mientras se "
              L"guardaba. No se ha vuelto a crear." +
-             (error.temporaryFile().empty()
-                  ? L" La remesa cambiada tampoco está ya en la carpeta."
-                  : L" La remesa cambiada está en " + shownPath(error.temporaryFile()) +
-                        L": compruebe si la remesa ya se ha enviado al banco antes de usarla.");
+             (!error.temporaryFile().empty()
+                  ? L" La remesa cambiada está en " + shownPath(error.temporaryFile()) +
+                        L": compruebe si la remesa ya se ha enviado al banco antes de usarla."
+              : error.systemError() != 0
+                  ? L" Tampoco se ha podido conservar la remesa cambiada."
+                  : L" No se sabe dónde está ahora la remesa cambiada: puede que otro programa "
+                    L"la haya movido o borrado también.");
+    case FileProblem::CopyTakenAway:
+      return L"No se puede guardar la remesa: mientras se guardaba, otro programa ha movido o "
+             L"borrado el archivo temporal " +
+             name + L", que tenía la remesa cambiada. La remesa no ha cambiado.";
   }
   return L"No se puede usar " + name + L".";
 }

@@ -251,18 +251,23 @@ TEST_F(FilesTest, FileChangedDuringTheConversionIsNotWrittenOver) {
                         [&] { convertRemittance(file, calls); });
     EXPECT_EQ(error.systemError(), 0u);
     EXPECT_EQ(read(L"a.xml"), change.left);
+    int copies = 0;
     for (const std::wstring& name : namesIn(folder())) {
       if (!name.ends_with(L".tmp")) continue;
       EXPECT_TRUE(gone && error.temporaryFile() == longFolder() + name) << narrow(name);
       EXPECT_EQ(read(name), remittanceText("FSDD") + "\r\n");
       remove(name);
+      ++copies;
     }
+    EXPECT_EQ(copies, gone ? 1 : 0) << "the converted copy is left, and named, only where the "
+                                       "name was emptied";
   }
 }
 
 // Whatever the drive does with the rename (smbnetfs, for one, deletes the file it fails to
-// replace): "Remesa cambiada" only with the new bytes at the name; else the old bytes there, or,
-// where the name was emptied, the new bytes in the copy the error names; nothing else is left.
+// replace): "Remesa cambiada" only with the new bytes at the name; or, where the name was
+// emptied, the new bytes in the copy the error names; nothing else is left. No other answer
+// holds: nothing here stops the save.
 TEST_F(FilesTest, NothingIsLostWhateverTheDriveDoes) {
   const std::string original = remittanceText("PRE");
   const std::string converted = remittanceText("FSDD") + "\r\n";
@@ -275,14 +280,10 @@ TEST_F(FilesTest, NothingIsLostWhateverTheDriveDoes) {
     std::cout << "[ answer   ] " << error.what() << '\n';
     const std::wstring& copy = error.temporaryFile();
     const std::wstring copyName = copy.substr(copy.find_last_of(L'\\') + 1);
-    if (error.problem() == FileProblem::RemittanceGone) {
-      ASSERT_FALSE(copy.empty());
-      EXPECT_EQ(read(copyName), converted);
-      expectOnly({copyName});
-    } else {
-      EXPECT_EQ(read(L"a.xml"), original);
-      expectOnly(copy.empty() ? Names{L"a.xml"} : Names{L"a.xml", copyName});
-    }
+    ASSERT_EQ(error.problem(), FileProblem::RemittanceGone);
+    ASSERT_FALSE(copy.empty());
+    EXPECT_EQ(read(copyName), converted);
+    expectOnly({copyName});
   }
 }
 
@@ -316,6 +317,11 @@ TEST_F(FilesTest, ConvertedFileKeepsItsAttributes) {
   ASSERT_TRUE(SetFileAttributesW(path(L"a.xml").c_str(), kKept));
   // (Wine keeps no not-indexed attribute.)
   const DWORD before = GetFileAttributesW(path(L"a.xml").c_str()) & kKept;
+  if (!(before & FILE_ATTRIBUTE_HIDDEN)) {  // a new file is not hidden: there is something to keep
+    const std::string why = "this system keeps no hidden mark here";
+    if (windowsFeaturesRequired()) FAIL() << why;
+    GTEST_SKIP() << why;
+  }
   ASSERT_EQ(convertRemittance(path(L"a.xml")), Outcome::Converted);
   EXPECT_EQ(read(L"a.xml"), remittanceText("FSDD") + "\r\n");
   EXPECT_EQ(GetFileAttributesW(path(L"a.xml").c_str()) & kKept, before);

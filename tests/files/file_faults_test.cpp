@@ -44,6 +44,7 @@ struct Scenario {
   std::wstring folder;
   bool remote = false;         // on a drive Windows reports as remote
   bool ownAccessList = false;  // the remittance's access list is set on it, not inherited
+  bool ownerRefused = false;   // every new file given a descriptor: ERROR_INVALID_OWNER
 };
 
 // The calls of a scenario. A remote file system takes no writes to a file marked for deletion,
@@ -64,6 +65,13 @@ class ScenarioCalls : public ScriptedCalls {
     LocalFree(own);
     return TRUE;
   }
+  HANDLE createFile(const wchar_t* path, DWORD access, DWORD sharing, DWORD disposition,
+                    DWORD flags, SECURITY_ATTRIBUTES* security) override {
+    if (!scenario_.ownerRefused || !security)
+      return ScriptedCalls::createFile(path, access, sharing, disposition, flags, security);
+    SetLastError(ERROR_INVALID_OWNER);
+    return INVALID_HANDLE_VALUE;
+  }
   BOOL markForDeletion(HANDLE file) override {
     const BOOL marked = ScriptedCalls::markForDeletion(file);
     if (marked) marked_.push_back(file);
@@ -81,6 +89,16 @@ class ScenarioCalls : public ScriptedCalls {
   const Scenario& scenario_;
   std::vector<HANDLE> marked_;
 };
+
+// Whether a failure with `problem` answers a call refused with `refusal`: the remittance not read
+// or not saved, or its folder or another program, as the refusal says; never a change of the files.
+bool answers(FileProblem problem, DWORD refusal) {
+  using enum FileProblem;
+  const bool full = refusal == ERROR_DISK_FULL, denied = refusal == ERROR_ACCESS_DENIED;
+  return problem == CannotRead || (problem == CannotSave && !full) ||
+         (problem == FolderLacksRoom && full) ||
+         ((problem == FolderRefusesNewFiles || problem == HeldByAnotherProgram) && denied);
+}
 
 struct Result {
   std::optional<FileError> error;
@@ -151,6 +169,8 @@ class Faults : public FilesTest {
       EXPECT_EQ(result.bytes, original_);
       expectNamed(*result.error, where);
       EXPECT_EQ(result.error->systemError(), refusal);
+      EXPECT_TRUE(answers(result.error->problem(), refusal))
+          << "problem " << int(result.error->problem());
     } else {
       ADD_FAILURE() << "the save went on";
     }
@@ -198,6 +218,7 @@ TEST_F(Faults, EveryCallRefusedInTurn) {
   const Scenario scenarios[] = {
       {"local drive", folder()},
       {"local drive, access list of its own", folder(), false, true},
+      {"local drive, its owner refused", folder(), false, true, true},
       {"remote drive", remoteFolder.path().wstring(), true},
   };
   for (const Scenario& scenario : scenarios) {
@@ -211,18 +232,28 @@ TEST_F(Faults, EveryCallRefusedInTurn) {
   }
 }
 
+// The path of an open file, as the system gives it.
+std::wstring pathOf(HANDLE file) {
+  std::wstring path(32768, L'\0');
+  path.resize(GetFinalPathNameByHandleW(file, path.data(), 32768, 0));
+  return path;
+}
+
 // A lock that another program lets go of within the second the conversion waits, when the file
-// is opened and when it is replaced; short writes and a taken temporary name on the way.
+// is opened and when it is replaced, and a scanner that opens the new copy, sharing reading
+// only, until the read-back; short writes and a taken temporary name on the way.
 TEST_F(Faults, PassingLocksAndShortWritesStillConvert) {
   struct Obstacles : ScriptedCalls {
     explicit Obstacles(std::wstring file) : file_(std::move(file)) {}
     ~Obstacles() override { letGo(); }
-    void hold() {
-      holder_ = CreateFileW(file_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    void hold(const std::wstring& file, DWORD sharing = 0) {
+      holders_.push_back(
+          CreateFileW(file.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr));
+      EXPECT_NE(holders_.back(), INVALID_HANDLE_VALUE) << narrow(file);
     }
     void letGo() {
-      if (holder_ != INVALID_HANDLE_VALUE)
-        CloseHandle(std::exchange(holder_, INVALID_HANDLE_VALUE));
+      for (const HANDLE holder : holders_) CloseHandle(holder);
+      holders_.clear();
     }
     HANDLE createFile(const wchar_t* path, DWORD access, DWORD sharing, DWORD disposition,
                       DWORD flags, SECURITY_ATTRIBUTES* security) override {
@@ -230,25 +261,27 @@ TEST_F(Faults, PassingLocksAndShortWritesStillConvert) {
         SetLastError(ERROR_FILE_EXISTS);
         return INVALID_HANDLE_VALUE;
       }
+      if (disposition == OPEN_EXISTING && std::wstring_view(path).ends_with(L".tmp") && !scanned_++)
+        hold(path, FILE_SHARE_READ | FILE_SHARE_WRITE);  // the scanner, before the read-back
       return ScriptedCalls::createFile(path, access, sharing, disposition, flags, security);
     }
     BOOL writeFile(HANDLE file, const void* bytes, DWORD size, DWORD* done) override {
       return ScriptedCalls::writeFile(file, bytes, size > 7 ? 7 : size, done);
     }
-    BOOL moveFile(const wchar_t* from, const wchar_t* to) override {
-      if (++moves_ == 1) hold();
-      return ScriptedCalls::moveFile(from, to);
+    BOOL renameByHandle(HANDLE file, const wchar_t* to) override {
+      if (++moves_ == 1) hold(file_);
+      return ScriptedCalls::renameByHandle(file, to);
     }
     void pause(DWORD milliseconds) override {
       if (++pauses_ % 3 == 0) letGo();
       ScriptedCalls::pause(milliseconds);
     }
     std::wstring file_;
-    HANDLE holder_ = INVALID_HANDLE_VALUE;
-    int creates_ = 0, moves_ = 0, pauses_ = 0;
+    std::vector<HANDLE> holders_;
+    int creates_ = 0, moves_ = 0, pauses_ = 0, scanned_ = 0;
   } calls(path(L"remesa.xml"));
   write(L"remesa.xml", remittanceText("PRE"));
-  calls.hold();
+  calls.hold(calls.file_);
 
   EXPECT_EQ(remittance::convertRemittance(path(L"remesa.xml"), calls), Outcome::Converted);
 
@@ -266,25 +299,57 @@ TEST_F(Faults, ReplaceSaysWhatHappened) {
   const std::string converted = remittanceText("FSDD") + "\r\n";
   const std::string exportedAgain = original + "<!-- nueva -->";
   // How the renames answer: the remittance held by another program for `heldFor` of them (for
-  // good with 100), or put in place and answering a failure all the same.
-  enum class Rename { Held, GoesThroughButFails };
+  // good with 100), put in place and answering a failure all the same, or, through the copy's
+  // handle, that the system cannot rename that way.
+  enum class Rename { Held, GoesThroughButFails, ByNameOnly };
   struct Meddling : ScriptedCalls {
     using Meddle = std::function<void(const std::wstring& copy, const std::wstring& place)>;
     Meddling(Rename rename, int heldFor, Meddle meddle, bool deletes)
         : rename_(rename), heldFor_(heldFor), meddle_(std::move(meddle)), deletes_(deletes) {}
+    BOOL renameByHandle(HANDLE file, const wchar_t* to) override {
+      if (rename_ == Rename::ByNameOnly) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+      }
+      return renameAs(pathOf(file), to, [&] { return ScriptedCalls::renameByHandle(file, to); });
+    }
     BOOL moveFile(const wchar_t* from, const wchar_t* to) override {
+      return renameAs(from, to, [&] { return ScriptedCalls::moveFile(from, to); });
+    }
+    BOOL renameAs(const std::wstring& copy, const std::wstring& to,
+                  const std::function<BOOL()>& call) {
       ++moves_;
       if (rename_ == Rename::GoesThroughButFails) {
-        ScriptedCalls::moveFile(from, to);
-        if (moves_ == 1) meddle_(from, to);
+        call();
+        if (moves_ == 1) meddle_(copy, to);
         SetLastError(ERROR_UNEXP_NET_ERR);
         return FALSE;
       }
+      copy_ = copy;
       // Held only while it is there; what the holder does comes after the answer.
-      const bool held = moves_ <= heldFor_ && GetFileAttributesW(to) != INVALID_FILE_ATTRIBUTES;
-      if (moves_ == 1) meddle_(from, to);
-      if (!held) return ScriptedCalls::moveFile(from, to);
+      const bool held =
+          moves_ <= heldFor_ && GetFileAttributesW(to.c_str()) != INVALID_FILE_ATTRIBUTES;
+      if (moves_ == 1) meddle_(copy, to);
+      if (!held) return call();
       SetLastError(ERROR_SHARING_VIOLATION);
+      return FALSE;
+    }
+    // Between two attempts the copy, where it was made, is marked for deletion again: a program
+    // ended then leaves nothing. (Wine lets others open a file so marked: the calls tell.)
+    void pause(DWORD milliseconds) override {
+      const auto since = [&](const char* name) {
+        return std::find_if(made().rbegin(), made().rend(),
+                            [&](const Call& call) { return call.name == name; }) -
+               made().rbegin();
+      };
+      EXPECT_TRUE(!deletes_ || GetFileAttributesW(copy_.c_str()) == INVALID_FILE_ATTRIBUTES ||
+                  since("markForDeletion") < since("clearDeletionMark"))
+          << "the copy unmarked while waiting";
+      ScriptedCalls::pause(milliseconds);
+    }
+    BOOL markForDeletion(HANDLE file) override {
+      if (deletes_) return ScriptedCalls::markForDeletion(file);
+      SetLastError(ERROR_ACCESS_DENIED);
       return FALSE;
     }
     BOOL deleteFile(const wchar_t* path) override {
@@ -293,6 +358,7 @@ TEST_F(Faults, ReplaceSaysWhatHappened) {
       return FALSE;
     }
     Rename rename_;
+    std::wstring copy_;
     int heldFor_, moves_ = 0;
     Meddle meddle_;
     bool deletes_;
@@ -323,6 +389,17 @@ TEST_F(Faults, ReplaceSaysWhatHappened) {
     DeleteFileW(copy.c_str());
     replace(copy, place);
   };
+  const auto renameTheCopy = [&](const std::wstring& copy, const std::wstring&) {
+    MoveFileW(copy.c_str(), path(L"enviada.xml").c_str());
+  };
+  // Whether a handle follows its file when another renames it.
+  write(L"seguida.xml", "");
+  const HANDLE followedFile = CreateFileW(path(L"seguida.xml").c_str(), GENERIC_READ,
+                                          FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+  MoveFileW(path(L"seguida.xml").c_str(), path(L"movida.xml").c_str());
+  const bool followed = pathOf(followedFile).ends_with(L"\\movida.xml");
+  CloseHandle(followedFile);
+  remove(L"movida.xml");
 
   const struct {
     const char* what;
@@ -355,8 +432,14 @@ TEST_F(Faults, ReplaceSaysWhatHappened) {
       {"held past the wait, the copy cannot be deleted", Rename::Held, 100, nothing,
        FileProblem::HeldByAnotherProgram, original, "", true, false},
       {"in place, answering a failure", Rename::GoesThroughButFails, 0, nothing, {}, converted, ""},
+      // Where the handle follows the copy, it names it where it was moved; Wine's cannot tell.
       {"in place answering a failure, then moved away", Rename::GoesThroughButFails, 0, moveAway,
-       FileProblem::RemittanceGone, "", converted},
+       FileProblem::RemittanceGone, "", followed ? "" : converted, followed},
+      // Windows renames a file through its handle wherever it went; Wine's handle keeps its name.
+      {"held, the copy renamed meanwhile", Rename::Held, 3, renameTheCopy,
+       followed ? std::nullopt : std::optional(FileProblem::CopyTakenAway),
+       followed ? converted : original, followed ? "" : converted},
+      {"not renamed through the copy's handle", Rename::ByNameOnly, 0, nothing, {}, converted, ""},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
@@ -375,7 +458,14 @@ TEST_F(Faults, ReplaceSaysWhatHappened) {
     if (!row.sent.empty()) left.push_back(L"enviada.xml");
     if (error) {
       EXPECT_EQ(error->problem(), *row.problem);
-      EXPECT_TRUE(error->file() == path(L"remesa.xml")) << narrow(error->file());
+      // A message about the copy names it where it was made; any other, the remittance.
+      const bool aboutTheCopy = error->problem() == FileProblem::CopyTakenAway;
+      EXPECT_EQ(error->file().starts_with(longFolder() + L"~") && error->file().ends_with(L".tmp"),
+                aboutTheCopy)
+          << narrow(error->file());
+      if (!aboutTheCopy) {
+        EXPECT_TRUE(error->file() == path(L"remesa.xml")) << narrow(error->file());
+      }
       const std::wstring& copy = error->temporaryFile();
       EXPECT_EQ(copy.empty(), !row.copyNamed) << narrow(copy);
       if (!copy.empty()) {
@@ -392,6 +482,41 @@ TEST_F(Faults, ReplaceSaysWhatHappened) {
     }
     for (const std::wstring& name : namesIn(folder())) remove(name);
   }
+}
+
+// The remittance's folder moved away, the copy in it, as the rename begins: nothing is put back,
+// and the message names the copy where it is now, or says that it cannot tell (Wine's handle
+// keeps the name it was opened with). Where the system moves no folder that holds an open file
+// (NTFS on Windows), there is nothing to see.
+TEST_F(Faults, CopyMovedWithItsFolderIsNamedWhereItIs) {
+  struct MovesTheFolder : ScriptedCalls {
+    BOOL renameByHandle(HANDLE file, const wchar_t* place) override {
+      if (!tried_++) moved_ = MoveFileW(from_.c_str(), to_.c_str());
+      return ScriptedCalls::renameByHandle(file, place);
+    }
+    std::wstring from_, to_;
+    int tried_ = 0;
+    bool moved_ = false;
+  } calls;
+  calls.from_ = path(L"remesas");
+  calls.to_ = path(L"enviadas");
+  ASSERT_TRUE(CreateDirectoryW(calls.from_.c_str(), nullptr));
+  const std::wstring file = calls.from_ + L"\\remesa.xml";
+  writeBytes(file, remittanceText("PRE"));
+  std::optional<FileError> error;
+  try {
+    remittance::convertRemittance(file, calls);
+  } catch (const FileError& failure) {
+    error = failure;
+  }
+  if (!calls.moved_) GTEST_SKIP() << "this system moves no folder that holds an open file";
+  ASSERT_TRUE(error && error->problem() == FileProblem::RemittanceGone);
+  const Names moved = namesIn(calls.to_);
+  ASSERT_EQ(moved.size(), 2u) << "the remittance and its copy, moved";
+  EXPECT_EQ(readBytes(calls.to_ + L"\\" + moved[1]), remittanceText("FSDD") + "\r\n");
+  const std::wstring& named = error->temporaryFile();  // empty where it cannot be told
+  EXPECT_TRUE(named.empty() ? error->systemError() == 0
+                            : named.ends_with(L"enviadas\\" + moved[1]));
 }
 
 // A file system that reads back other bytes than were written, or fewer: nothing is put in place.

@@ -25,6 +25,7 @@ class ScriptedCalls : public remittance::SystemCalls {
     std::string name;
     bool bestEffort;  // may be refused without failing the save
     DWORD error = 0;  // the error it answered, scripted or the system's; 0 when it went through
+    double at = 0;    // when it began, in milliseconds from the first call
   };
   // The calls made so far.
   const std::vector<Call>& made() const { return made_; }
@@ -47,6 +48,9 @@ class ScriptedCalls : public remittance::SystemCalls {
   BOOL getBasicInformation(HANDLE file, FILE_BASIC_INFO* information) override {
     return run("getBasicInformation", FALSE,
                [&] { return SystemCalls::getBasicInformation(file, information); });
+  }
+  BOOL getFileId(HANDLE file, remittance::FileId* id) override {
+    return run("getFileId", FALSE, [&] { return SystemCalls::getFileId(file, id); });
   }
   BOOL setBasicInformation(HANDLE file, const FILE_BASIC_INFO* information) override {
     return run("setBasicInformation", FALSE,
@@ -90,6 +94,9 @@ class ScriptedCalls : public remittance::SystemCalls {
   BOOL flushFileBuffers(HANDLE file) override {
     return run("flushFileBuffers", FALSE, [&] { return SystemCalls::flushFileBuffers(file); });
   }
+  BOOL renameByHandle(HANDLE file, const wchar_t* to) override {
+    return run("renameByHandle", FALSE, [&] { return SystemCalls::renameByHandle(file, to); });
+  }
   BOOL moveFile(const wchar_t* from, const wchar_t* to) override {
     return run("moveFile", FALSE, [&] { return SystemCalls::moveFile(from, to); });
   }
@@ -109,7 +116,13 @@ class ScriptedCalls : public remittance::SystemCalls {
  private:
   template <typename Result, typename RealCall>
   Result run(const char* name, Result failure, RealCall&& call) {
-    made_.push_back({name, bestEffort_ > 0});
+    LARGE_INTEGER now{}, frequency{};
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    if (made_.empty()) start_ = now.QuadPart;
+    made_.push_back({name, bestEffort_ > 0, 0,
+                     static_cast<double>(now.QuadPart - start_) * 1000 /
+                         static_cast<double>(frequency.QuadPart)});
     const int number = static_cast<int>(made_.size());
     const bool scripted = number == call_;
     if (scripted && script_ == Script::EndBefore) TerminateProcess(GetCurrentProcess(), kEnded);
@@ -124,6 +137,7 @@ class ScriptedCalls : public remittance::SystemCalls {
     return result;
   }
 
+  LONGLONG start_ = 0;
   int call_ = 0;
   int alsoFailing_ = 0;
   int bestEffort_ = 0;

@@ -68,6 +68,15 @@ TEST(FileErrorMessage, NamesTheFileWhatFailedAndTheReason) {
        L"movido o borrado mientras se guardaba. No se ha vuelto a crear. La remesa cambiada está "
        LR"(en \\servidor\remesas\~0123456789abcdef.tmp: compruebe si la remesa ya se ha )"
        L"enviado al banco antes de usarla."},
+      {{FileProblem::RemittanceGone, LR"(C:\remesas\r.xml)", 0},
+       LR"(La remesa C:\remesas\r.xml ya no está en su carpeta: otro programa la ha movido o )"
+       L"borrado mientras se guardaba. No se ha vuelto a crear. No se sabe dónde está ahora la "
+       L"remesa cambiada: puede que otro programa la haya movido o borrado también."},
+      {{FileProblem::CopyTakenAway, LR"(\\?\C:\remesas\~0123456789abcdef.tmp)", ERROR_FILE_NOT_FOUND},
+       L"No se puede guardar la remesa: mientras se guardaba, otro programa ha movido o borrado "
+       LR"(el archivo temporal C:\remesas\~0123456789abcdef.tmp, que tenía la remesa cambiada. )"
+       L"La remesa no ha cambiado.\n\n" +
+           systemReason(ERROR_FILE_NOT_FOUND)},
   };
   for (const auto& example : cases) {
     EXPECT_TRUE(describeFileError(example.error) == example.message)
