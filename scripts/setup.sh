@@ -9,6 +9,8 @@ packages=(
   # building: the Linux and Windows presets, the fuzzer, the benchmarks
   cmake make g++ clang libclang-rt-14-dev clang-format
   googletest libgtest-dev libbenchmark-dev
+  # xxHash's XXH3, the checksum of the read-back (header only; cmake/xxhash.cmake checks its version)
+  libxxhash-dev
   # the 32-bit program that ships (i686) and the 64-bit build, which the Windows tests run on
   # where the machine runs no 32-bit code
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
