@@ -212,7 +212,6 @@ TemporaryFile::TemporaryFile(const Remittance& remittance, const std::wstring& p
       calls_(calls),
       folder_(folderOf(place)),
       remote_(onRemoteDrive(place, calls)),
-      written_(calls.processorHasSse2() ? Checksum::Path::Sse2 : Checksum::Path::Plain),
       encrypted_((remittance.attributes() & FILE_ATTRIBUTE_ENCRYPTED) != 0) {
   create(remittance);
   if (encrypted_) checkEncrypted();
@@ -343,7 +342,7 @@ void TemporaryFile::flush() {
 
 void TemporaryFile::checkReadBack(std::span<char> buffer) {
   openForReadBack();
-  Checksum read(written_.path());
+  Checksum read;
   for (;;) {
     DWORD got = 0;
     if (!calls_.readFile(handle_.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got))

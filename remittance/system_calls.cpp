@@ -96,10 +96,6 @@ void SystemCalls::pause(DWORD milliseconds) {
   Sleep(milliseconds);
 }
 
-BOOL SystemCalls::processorHasSse2() {
-  return IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE);
-}
-
 SystemCalls& realSystemCalls() {
   static SystemCalls calls;
   return calls;

@@ -42,8 +42,6 @@ class SystemCalls {
   virtual BOOL moveFile(const wchar_t* from, const wchar_t* to);
   virtual BOOL deleteFile(const wchar_t* path);
   virtual void pause(DWORD milliseconds);
-  // IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE): the processor has SSE2.
-  virtual BOOL processorHasSse2();
 
   // The calls made between these two are best effort: they take over something the old file had
   // besides its bytes (its access list, times and attributes, its link), or only help (the drive

@@ -1,19 +1,23 @@
-// The functions of one path over xxHash's XXH3 (see xxh3_paths.h), included once by
-// xxh3_plain.cpp and once by xxh3_sse2.cpp, each after choosing the instructions (XXH_VECTOR).
-// Everything here has internal linkage: each file keeps its own copy.
+// xxHash's XXH3, taken whole from its header (internal linkage: nothing of it reaches another
+// file), with its SSE2 code: see xxh3.h and CMakeLists.txt.
 
 #define XXH_INLINE_ALL
+#define XXH_VECTOR XXH_SSE2
 #include <xxhash.h>
 
-#include "xxh3_paths.h"
+#include "xxh3.h"
 
 namespace remittance::xxh3 {
 namespace {
 
-XXH3_state_t* own(State* state) { return reinterpret_cast<XXH3_state_t*>(state); }
+XXH3_state_t* own(State* state) {
+  return reinterpret_cast<XXH3_state_t*>(state);
+}
 const XXH3_state_t* own(const State* state) {
   return reinterpret_cast<const XXH3_state_t*>(state);
 }
+
+}  // namespace
 
 State* create() {
   XXH3_state_t* state = XXH3_createState();
@@ -21,7 +25,9 @@ State* create() {
   return reinterpret_cast<State*>(state);
 }
 
-void destroy(State* state) { XXH3_freeState(own(state)); }
+void destroy(State* state) {
+  XXH3_freeState(own(state));
+}
 
 void add(State* state, const void* bytes, std::size_t size) {
   XXH3_128bits_update(own(state), bytes, size);
@@ -33,5 +39,4 @@ void digest(const State* state, std::uint64_t (&hash)[2]) {
   hash[1] = sum.high64;
 }
 
-}  // namespace
 }  // namespace remittance::xxh3
