@@ -5,7 +5,8 @@
                                 [--build-folder FOLDER ...]
     check_package.py windows7 --objdump OBJDUMP --exe EXE
     check_package.py zip --make-package make_package.py --exe EXE --notes LEEME.txt
-                         --name trasvidora-1.00-win32 --source SOURCE --version-text 1.00
+                         --licence LICENCIA-xxHash.txt --name trasvidora-1.00-win32
+                         --source SOURCE --version-text 1.00
     check_package.py reproducible --source SOURCE --name trasvidora-1.00-win32
 
 executable: the program is a 32-bit one (PE32 for i386, which every Windows runs), fits the size
@@ -14,8 +15,9 @@ and carries its icon (32 x 32 and 16 x 16, 16 colours), its version record (Span
 Unicode strings, Velmor, trasvidora) and its manifest.
 windows7: nothing the program imports is missing on 32-bit Windows 7 SP1, so that its loader
 starts it.
-zip: the package script makes the zip (the folder, LEEME.txt, an empty "remesas" folder and the
-program, with one time for every entry) and a SHA256SUMS that matches it.
+zip: the package script makes the zip (the folder, LEEME.txt, xxHash's licence, an empty
+"remesas" folder and the program, with one time for every entry) and a SHA256SUMS that matches
+it.
 reproducible: the last commit, built twice in two folders at two times, gives the same
 trasvidora.exe and zip, byte for byte.
 """
@@ -248,17 +250,17 @@ def check_windows7(tool, exe: Path):
                              + (f" (decorated: {', '.join(decorated)})" if decorated else ""))
 
 
-def make_package(script, exe, notes, name, source, output):
+def make_package(script, exe, notes, licence, name, source, output):
     """Runs the package script as the build does; the zip's path."""
     subprocess.run([sys.executable, str(script), "--exe", str(exe), "--notes", str(notes),
-                    "--name", name, "--source", str(source), "--output", str(output)],
+                    "--licence", str(licence), "--name", name, "--source", str(source), "--output", str(output)],
                    check=True, capture_output=True)
     return Path(output) / f"{name}.zip"
 
 
-def check_zip(script, exe, notes, name, source, version_text):
+def check_zip(script, exe, notes, licence, name, source, version_text):
     with tempfile.TemporaryDirectory() as folder:
-        package = make_package(script, exe, notes, name, source, folder)
+        package = make_package(script, exe, notes, licence, name, source, folder)
         check(package.exists(), f"the package script makes {package.name}")
         if not package.exists():
             return
@@ -266,9 +268,10 @@ def check_zip(script, exe, notes, name, source, version_text):
         with zipfile.ZipFile(package) as archive:
             names = archive.namelist()
             print("contents:", ", ".join(names))
-            check(names == [top, f"{top}LEEME.txt", f"{top}remesas/", f"{top}trasvidora.exe"],
-                  "the zip holds the folder, LEEME.txt, an empty remesas folder and the "
-                  "program, in that order, and nothing else")
+            check(names == [top, f"{top}LEEME.txt", f"{top}LICENCIA-xxHash.txt", f"{top}remesas/",
+                            f"{top}trasvidora.exe"],
+                  "the zip holds the folder, LEEME.txt, xxHash's licence, an empty remesas "
+                  "folder and the program, in that order, and nothing else")
             times = {info.date_time for info in archive.infolist()}
             check(len(times) == 1, f"every entry has the same time ({sorted(times)})")
             if f"{top}LEEME.txt" in names:
@@ -279,6 +282,13 @@ def check_zip(script, exe, notes, name, source, version_text):
                       "LEEME.txt tells where the files go, with Windows line ends")
                 check("Windows 7 SP1" in notes_text and "Windows Server 2008 R2" in notes_text,
                       "LEEME.txt says which Windows it runs on")
+            if f"{top}LICENCIA-xxHash.txt" in names:
+                licence_text = archive.read(f"{top}LICENCIA-xxHash.txt").decode("utf-8")
+                check(all(line in licence_text for line in (
+                    "Copyright (C) 2012-2020 Yann Collet", "BSD 2-Clause License",
+                    "Redistributions in binary form must reproduce the above")),
+                      "LICENCIA-xxHash.txt gives xxHash's copyright notice and BSD licence, as "
+                      "the licence asks of a program that carries its code")
             if f"{top}trasvidora.exe" in names:
                 check(archive.read(f"{top}trasvidora.exe") == Path(exe).read_bytes(),
                       "the zip's trasvidora.exe is the built program")
@@ -327,6 +337,7 @@ def main():
     parser.add_argument("--build-folder", type=Path, action="append", default=[])
     parser.add_argument("--make-package", type=Path)
     parser.add_argument("--notes", type=Path)
+    parser.add_argument("--licence", type=Path)
     parser.add_argument("--name", help="the package's name, trasvidora-1.00-win32")
     parser.add_argument("--source", type=Path)
     args = parser.parse_args()
@@ -335,7 +346,8 @@ def main():
     elif args.what == "windows7":
         check_windows7(args.objdump, args.exe)
     elif args.what == "zip":
-        check_zip(args.make_package, args.exe, args.notes, args.name, args.source, args.version_text)
+        check_zip(args.make_package, args.exe, args.notes, args.licence, args.name, args.source,
+                  args.version_text)
     else:
         check_reproducible(args.source, args.name)
     if failures:
