@@ -13,7 +13,8 @@ For each size, on fresh copies of the same file, it runs:
               blocks, as any replacement of the file does: the goal is measured against this one
   sed         sed -i '0,/<MsgId>PRE/s//<MsgId>FSDD/', the usual one-line alternative
 each several times, interleaved, and prints the medians with the spread (fastest and slowest run)
-and the peak resident memory of each (/usr/bin/time -v). With --program it also starts the real
+and the peak resident memory of each (/usr/bin/time -v), then the conversion's steps as the
+harness marks them (the write pass, the flush, the read-back, the replace). With --program it also starts the real
 program over a 4 GiB remittance, presses CAMBIAR and SALIR, and gives its peak memory against the
 same program over a 1 MiB one.
 """
@@ -36,6 +37,8 @@ REPEATS = {1: 9, 10: 7, 100: 5, 1024: 5}
 # The goal: the conversion, its read-back included, within this many times cp + sync over the
 # old file.
 GOAL = 1.3
+# The conversion's steps, as the harness marks them.
+STEPS = ("write", "flush", "readback", "replace")
 
 
 def generate(data: Path, mib: int) -> Path:
@@ -73,7 +76,8 @@ def peak_memory(report) -> int:
 
 
 def timed(command, cwd: Path):
-    """Runs `command` under /usr/bin/time -v; returns (seconds, peak KiB, phases in ms)."""
+    """Runs `command` under /usr/bin/time -v; returns (seconds, peak KiB, seconds inside the
+    harness, its steps' seconds)."""
     with tempfile.NamedTemporaryFile("r", suffix=".time") as report:
         started = time.perf_counter()
         done = subprocess.run(["/usr/bin/time", "-v", "-o", report.name, *command], cwd=cwd,
@@ -82,10 +86,10 @@ def timed(command, cwd: Path):
         if done.returncode != 0:
             raise SystemExit(f"{command[0]} failed ({done.returncode}): {done.stderr.decode()}")
         peak = peak_memory(report)
-    # The harness prints "convert 45.6" (milliseconds).
+    # The harness prints "convert 45.6 write 30.1 flush 8.0 ..." (milliseconds).
     words = done.stdout.decode().split()
-    inside = float(words[1]) / 1000 if words[:1] == ["convert"] else seconds
-    return seconds, peak, inside
+    steps = {name: float(ms) / 1000 for name, ms in zip(words[::2], words[1::2])}
+    return seconds, peak, steps.pop("convert", seconds), steps
 
 
 def fresh_copy(source: Path, work: Path) -> Path:
@@ -134,6 +138,8 @@ def measure(harness: Path, source: Path, work: Path, repeats: int):
     summary = {name: Spread([v[0] for v in values], max(v[1] for v in values))
                for name, values in runs.items()}
     summary["inside"] = Spread([v[2] for v in runs["conversion"]], summary["conversion"].peak)
+    for step in STEPS:
+        summary[step] = Spread([v[3][step] for v in runs["conversion"]], 0)
     return summary
 
 
@@ -224,7 +230,19 @@ def main():
               f"| {inside.median / over.median:.2f} "
               f"| {mib(conversion.peak)} / {mib(floor.peak)} / {mib(sed.peak)} MiB |", flush=True)
 
+    print("\nThe conversion's steps (medians): the pass that reads, converts and writes; the flush; "
+          "the read-back; the replace. Against cp + sync over the old file.\n")
+    print("| File | Write pass | Flush | Read-back | Replace | cp+sync over the old file |")
+    print("|---:|---:|---:|---:|---:|---:|")
+    for size, result in results.items():
+        print(f"| {sources[size].stat().st_size / MIB:.0f} MiB | "
+              + " | ".join(f"{result[step].median:.3f} s" for step in STEPS)
+              + f" | {result['cp over'].median:.3f} s |")
+
     print()
+    if 10 in results:
+        inside, over = results[10]["inside"].median, results[10]["cp over"].median
+        print(f"At 10 MiB (no goal): conversion / cp+sync over the old file: {inside / over:.2f} ×")
     for size in (100, 1024):
         if size in results:
             inside, over = results[size]["inside"].median, results[size]["cp over"].median

@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """Makes the release zip of trasvidora and its SHA256SUMS.
 
-    make_package.py --exe trasvidora.exe --notes LEEME.txt --name trasvidora-1.00-win32 \\
-                    --source SOURCE_FOLDER --output OUTPUT_FOLDER
+    make_package.py --exe trasvidora.exe --notes LEEME.txt --licence LICENCIA-xxHash.txt \\
+                    --name trasvidora-1.00-win32 --source SOURCE_FOLDER --output OUTPUT_FOLDER
 
-The zip holds NAME/trasvidora.exe, NAME/LEEME.txt and an empty NAME/remesas/ folder. It is the
+The zip holds NAME/trasvidora.exe, NAME/LEEME.txt, the licence of the xxHash code inside the
+program, NAME/LICENCIA-xxHash.txt, and an empty NAME/remesas/ folder. It is the
 same bytes whenever it is made from the same files: the entries go in a fixed order, with fixed
 attributes and the time of the last commit of SOURCE_FOLDER (SOURCE_DATE_EPOCH, when set, wins).
 SHA256SUMS, beside the zip, gives its SHA-256 in the form "sha256sum -c" reads.
@@ -48,11 +49,13 @@ def entry(name: str, moment: int, folder: bool) -> zipfile.ZipInfo:
     return info
 
 
-def make_zip(path: Path, name: str, exe: Path, notes: Path, moment: int):
+def make_zip(path: Path, name: str, exe: Path, notes: Path, licence: Path, moment: int):
     partial = path.with_name(path.name + ".part")
     with zipfile.ZipFile(partial, "w") as archive:
         archive.writestr(entry(f"{name}/", moment, True), b"")
         archive.writestr(entry(f"{name}/LEEME.txt", moment, False), notes.read_bytes(),
+                         compresslevel=9)
+        archive.writestr(entry(f"{name}/{licence.name}", moment, False), licence.read_bytes(),
                          compresslevel=9)
         archive.writestr(entry(f"{name}/remesas/", moment, True), b"")
         archive.writestr(entry(f"{name}/trasvidora.exe", moment, False), exe.read_bytes(),
@@ -64,6 +67,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--exe", type=Path, required=True)
     parser.add_argument("--notes", type=Path, required=True)
+    parser.add_argument("--licence", type=Path, required=True)
     parser.add_argument("--name", required=True)
     parser.add_argument("--source", type=Path, required=True)
     parser.add_argument("--output", type=Path, required=True)
@@ -75,7 +79,7 @@ def main():
     moment = source_date_epoch(args.source)
     with tempfile.TemporaryDirectory(prefix="trasvidora-signing-") as folder:
         exe = signed_program(args.exe, moment, Path(folder))
-        make_zip(package, args.name, exe, args.notes, moment)
+        make_zip(package, args.name, exe, args.notes, args.licence, moment)
     digest = hashlib.sha256(package.read_bytes()).hexdigest()
     (args.output / "SHA256SUMS").write_text(f"{digest}  {package.name}\n", newline="\n")
     print(f"{package}\n{digest}  {package.name}")

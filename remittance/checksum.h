@@ -1,31 +1,36 @@
 #pragma once
 
 // A running checksum of a file's bytes, the same however the bytes are split into pieces: what
-// the conversion wrote is compared with what the disk gives back.
+// the conversion wrote is compared with what the disk gives back. It is XXH3's 128-bit hash, from
+// xxHash, which rsync checks every file it moves with. It runs SSE2 instructions: the program
+// starts only on a processor that has them (docs/checksum.md).
 
-#include <array>
 #include <cstdint>
+#include <memory>
 #include <string_view>
+
+#include "xxh3.h"
 
 namespace remittance {
 
 class Checksum {
  public:
+  // Throws std::bad_alloc.
+  Checksum();
+
   void add(std::string_view bytes);
 
-  // Two files' checksums are equal when their bytes are; bytes lost, added or changed make them
-  // differ, but for a chance of about one in 2^64.
-  bool operator==(const Checksum& other) const = default;
+  // Two files' checksums are equal when their bytes are; bytes lost, added, changed or moved
+  // make them differ, but for a chance of about one in 2^128.
+  bool operator==(const Checksum& other) const;
   std::uint64_t size() const { return size_; }
 
  private:
-  static constexpr std::size_t kLanes = 4;
+  struct Destroy {
+    void operator()(xxh3::State* state) const { xxh3::destroy(state); }
+  };
 
-  void mix(std::size_t lane, std::uint64_t word);
-
-  // Word n of the file goes into lane n % 4: four sums that do not wait for each other.
-  std::array<std::uint64_t, kLanes> sums_{};
-  std::uint64_t pending_ = 0;  // the last size % 8 bytes, not yet mixed in
+  std::unique_ptr<xxh3::State, Destroy> state_;
   std::uint64_t size_ = 0;
 };
 

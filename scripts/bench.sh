@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Makes the benchmark tables: builds the optimised Windows harness and program (32-bit where the
 # machine runs 32-bit code, as the program ships; 64-bit elsewhere), times the full conversion of
-# 1, 10 and 100 MiB remittances under Wine against cp + sync and sed (medians with their spread),
-# measures the program's peak memory over a remittance of a little over 4 GiB
-# against one of 1 MiB, times the program's start to a visible window over 1, 1,000 and 20,000
-# remittances against a minimal lister, then runs the in-process benchmarks of the core.
+# 1, 10 and 100 MiB remittances under Wine against cp + sync and sed (medians with their spread,
+# and the conversion's steps), measures the program's peak memory over a remittance of a little
+# over 4 GiB against one of 1 MiB; where it timed the 32-bit build, times the 64-bit one's
+# conversion after it, in the same run; times the read-back's checksum in each build; times the
+# program's start to a visible window over 1, 1,000 and 20,000 remittances against a minimal
+# lister; then runs the in-process benchmarks of the core.
 #   scripts/bench.sh [--gigabyte]     (or TRASVIDORA_BENCH_1GB=1) also times a 1 GiB remittance
 #   scripts/bench.sh --startup        only the start to a visible window
 # With no display, the whole run goes on a virtual one.
@@ -32,6 +34,12 @@ fi
 build=build/$preset
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset"
+beside=""
+if [ "$preset" = bench-windows ]; then
+  beside=build/bench-windows64
+  cmake --preset bench-windows64 >/dev/null
+  cmake --build --preset bench-windows64
+fi
 
 # One Wine server for the whole run, so that "with Wine's start-up" is the start of the program
 # alone.
@@ -46,6 +54,14 @@ if [ -z "$startup_only" ]; then
   cmake --build --preset bench
   bench/run_benchmarks.py --harness "$build/bench/convert_remittance.exe" \
     --program "$build/window/trasvidora.exe" "${conversion_options[@]}"
+  if [ -n "$beside" ]; then
+    echo; echo "The 64-bit build, in the same run ($beside):"; echo
+    bench/run_benchmarks.py --harness "$beside/bench/convert_remittance.exe" "${conversion_options[@]}"
+  fi
+  echo
+  for timed_build in "$build" $beside; do
+    echo "$timed_build: $(scripts/wine-run.sh "$timed_build/bench/checksum_speed.exe")"
+  done
   echo
 fi
 bench/time_startup.py --program "$build/window/trasvidora.exe" \

@@ -8,8 +8,10 @@
 set -euo pipefail
 
 # Listed one by one, recommended ones too: the install below skips recommendations.
-# The 32-bit program that ships (i686) and its test programs, from GoogleTest's source.
-windows_build=(cmake make g++-mingw-w64-i686-posix binutils-mingw-w64-i686 googletest python3 git)
+# The 32-bit program that ships (i686) and its test programs, from GoogleTest's source; xxHash's
+# XXH3, the checksum of the read-back (header only; cmake/xxhash.cmake checks its version).
+windows_build=(cmake make g++-mingw-w64-i686-posix binutils-mingw-w64-i686 googletest libxxhash-dev
+  python3 git)
 packages=(
   "${windows_build[@]}"
   # building: the Linux presets, the fuzzer, the benchmarks

@@ -16,5 +16,8 @@ inline constexpr wchar_t kMessageCaption[] = L"trasvidora";
 inline constexpr wchar_t kNoRemittances[] = L"No hay remesas para cambiar";
 inline constexpr wchar_t kRemittanceChanged[] = L"Remesa cambiada";
 inline constexpr wchar_t kCannotChangePrefix[] = L"No se puede cambiar el prefijo";
+inline constexpr wchar_t kNeedsSse2[] =
+    L"trasvidora necesita un procesador con instrucciones SSE2 (Pentium 4, Athlon 64 o "
+    L"posterior) y el de este equipo no las tiene.";
 
 }  // namespace texts

@@ -1,5 +1,6 @@
 // The checksum that compares a written file with what the disk gives back: the same however the
-// bytes come in pieces, different for the faults a disk makes.
+// bytes come in pieces. That the hash tells other bytes apart is xxHash's own proof; that the
+// save catches them is the file tests'.
 
 #include <gtest/gtest.h>
 
@@ -23,49 +24,22 @@ std::string someBytes(std::size_t size) {
   return bytes;
 }
 
-Checksum inPieces(std::string_view bytes, std::size_t piece) {
+bool sameInPieces(std::string_view bytes, std::size_t piece, const Checksum& whole) {
   Checksum sum;
+  sum.add({});
   for (std::size_t at = 0; at < bytes.size(); at += piece) sum.add(bytes.substr(at, piece));
-  return sum;
+  return sum == whole;
 }
 
+// Short inputs and XXH3's long loop, in pieces that split its 64-byte stripes and 1024-byte
+// blocks anywhere.
 TEST(Checksum, IsTheSameForAnyPieces) {
-  const std::string bytes = someBytes(1000);
-  const Checksum whole = inPieces(bytes, bytes.size());
-  for (std::size_t piece = 1; piece <= 17; ++piece) {
-    EXPECT_TRUE(inPieces(bytes, piece) == whole) << "pieces of " << piece;
-  }
-  Checksum withEmptyPieces;
-  withEmptyPieces.add({});
-  withEmptyPieces.add(bytes);
-  withEmptyPieces.add({});
-  EXPECT_TRUE(withEmptyPieces == whole);
-}
-
-TEST(Checksum, TellsTheFaultsOfADisk) {
-  const std::string bytes = someBytes(1000);
-  const Checksum written = inPieces(bytes, 7);
-  const auto changed = [&](auto change) {
-    std::string other = bytes;
-    change(other);
-    return other;
-  };
-  const struct {
-    const char* fault;
-    std::string readBack;
-  } faults[] = {
-      {"last byte lost", bytes.substr(0, bytes.size() - 1)},
-      {"last two bytes lost", bytes.substr(0, bytes.size() - 2)},
-      {"a zero byte added", bytes + std::string(1, '\0')},
-      {"eight zero bytes added", bytes + std::string(8, '\0')},
-      {"one bit changed", changed([](std::string& b) { b[500] ^= 1; })},
-      {"a byte in the last word changed", changed([](std::string& b) { b.back() ^= 0x20; })},
-      {"two words swapped", changed([](std::string& b) { std::swap_ranges(&b[0], &b[8], &b[8]); })},
-      {"a block zeroed", changed([](std::string& b) { b.replace(512, 64, 64, '\0'); })},
-  };
-  for (const auto& fault : faults) {
-    for (std::size_t piece : {std::size_t{1}, std::size_t{8}, std::size_t{4096}}) {
-      EXPECT_FALSE(inPieces(fault.readBack, piece) == written) << fault.fault;
+  for (const std::size_t size : {std::size_t{0}, std::size_t{100}, std::size_t{5000}}) {
+    const std::string bytes = someBytes(size);
+    Checksum whole;
+    whole.add(bytes);
+    for (const std::size_t piece : {1, 7, 64, 65, 1000, 1024, 4096, 8192}) {
+      EXPECT_TRUE(sameInPieces(bytes, piece, whole)) << size << " bytes, pieces of " << piece;
     }
   }
 }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <iostream>
 #include <optional>
@@ -519,30 +520,46 @@ TEST_F(Faults, CopyMovedWithItsFolderIsNamedWhereItIs) {
                             : named.ends_with(L"enviadas\\" + moved[1]));
 }
 
-// A file system that reads back other bytes than were written, or fewer: nothing is put in place.
+// A file system that reads back other bytes than were written, fewer or more: nothing is put in
+// place.
 TEST_F(Faults, ReadBackThatDiffersIsNeverPutInPlace) {
+  using Change = void (*)(char* bytes, DWORD& size);
+  const struct {
+    const char* fault;
+    Change change;
+  } faults[] = {
+      {"a byte lost", [](char* b, DWORD& size) { std::memmove(b + 9, b + 10, --size - 9); }},
+      {"a byte added", [](char* b, DWORD& size) { std::memmove(b + 10, b + 9, size++ - 9); }},
+      {"a byte changed", [](char* b, DWORD& size) { b[size - 1] ^= 0x20; }},
+      {"two pieces swapped",
+       [](char* b, DWORD&) { std::swap_ranges(b + 1024, b + 1536, b + 1536); }},
+      {"cut short", [](char*, DWORD& size) { size -= 1000; }},
+      {"grown", [](char* b, DWORD& size) {
+         std::fill_n(b + size, 1000, '\0');
+         size += 1000;
+       }},
+  };
   struct Forgetful : ScriptedCalls {
-    explicit Forgetful(bool shorter) : shorter_(shorter) {}
+    explicit Forgetful(Change change) : change_(change) {}
     BOOL readFile(HANDLE file, void* buffer, DWORD size, DWORD* done) override {
       const BOOL read = ScriptedCalls::readFile(file, buffer, size, done);
-      if (++reads_ > 1 && read && *done > 0) {  // only the copy's bytes, read back
-        if (shorter_)
-          --*done;
-        else
-          static_cast<char*>(buffer)[*done - 1] ^= 0x20;
-      }
+      if (++reads_ > 1 && read && *done > 0)  // only the copy's bytes, read back
+        change_(static_cast<char*>(buffer), *done);
       return read;
     }
-    bool shorter_;
+    Change change_;
     int reads_ = 0;
   };
-  for (const bool shorter : {false, true}) {
-    SCOPED_TRACE(shorter ? "a byte short" : "a byte changed");
-    Forgetful calls(shorter);
-    write(L"remesa.xml", remittanceText("PRE"));
+  // Past XXH3's first kilobyte, where its long loop runs.
+  std::string text = remittanceText("PRE");
+  for (int line = 0; text.size() < 4000; ++line) text += "\r\n<!-- " + std::to_string(line) + " -->";
+  for (const auto& fault : faults) {
+    SCOPED_TRACE(fault.fault);
+    Forgetful calls(fault.change);
+    write(L"remesa.xml", text);
     expectFileError(path(L"remesa.xml"), FileProblem::ReadBackDiffers,
                     [&] { convertRemittance(path(L"remesa.xml"), calls); });
-    EXPECT_EQ(read(L"remesa.xml"), remittanceText("PRE"));
+    EXPECT_EQ(read(L"remesa.xml"), text);
     expectOnly({L"remesa.xml"});
   }
 }

@@ -5,10 +5,12 @@
                                 [--build-folder FOLDER ...]
     check_package.py windows7 --objdump OBJDUMP --exe EXE
     check_package.py zip --make-package make_package.py --exe EXE --notes LEEME.txt
-                         --name trasvidora-1.00-win32 --source SOURCE --version-text 1.00
+                         --licence LICENCIA-xxHash.txt --name trasvidora-1.00-win32
+                         --source SOURCE --version-text 1.00
     check_package.py reproducible --source SOURCE --name trasvidora-1.00-win32
     check_package.py signed --make-package make_package.py --exe EXE --notes LEEME.txt
-                            --name trasvidora-1.00-win32 --source SOURCE --keep FOLDER
+                            --licence LICENCIA-xxHash.txt --name trasvidora-1.00-win32
+                            --source SOURCE --keep FOLDER
 
 executable: the program is a 32-bit one (PE32 for i386, which every Windows runs), fits the size
 budget, imports only system DLLs, is stripped, has no link time stamp and no build folder in it,
@@ -16,8 +18,9 @@ and carries its icon (32 x 32 and 16 x 16, 16 colours), its version record (Span
 Unicode strings, Velmor, trasvidora) and its manifest.
 windows7: nothing the program imports is missing on 32-bit Windows 7 SP1, so that its loader
 starts it.
-zip: the package script makes the zip (the folder, LEEME.txt, an empty "remesas" folder and the
-program, with one time for every entry) and a SHA256SUMS that matches it.
+zip: the package script makes the zip (the folder, LEEME.txt, xxHash's licence, an empty
+"remesas" folder and the program, with one time for every entry) and a SHA256SUMS that matches
+it.
 reproducible: the last commit, built twice in two folders at two times, gives the same
 trasvidora.exe and zip, byte for byte.
 signed: with throwaway certificates that openssl makes here, the package script signs the program:
@@ -279,17 +282,17 @@ def check_windows7(tool, exe: Path):
                              + (f" (decorated: {', '.join(decorated)})" if decorated else ""))
 
 
-def make_package(script, exe, notes, name, source, output):
+def make_package(script, exe, notes, licence, name, source, output):
     """Runs the package script as the build does; the zip's path."""
     subprocess.run([sys.executable, str(script), "--exe", str(exe), "--notes", str(notes),
-                    "--name", name, "--source", str(source), "--output", str(output)],
+                    "--licence", str(licence), "--name", name, "--source", str(source), "--output", str(output)],
                    check=True, capture_output=True)
     return Path(output) / f"{name}.zip"
 
 
-def check_zip(script, exe, notes, name, source, version_text):
+def check_zip(script, exe, notes, licence, name, source, version_text):
     with tempfile.TemporaryDirectory() as folder:
-        package = make_package(script, exe, notes, name, source, folder)
+        package = make_package(script, exe, notes, licence, name, source, folder)
         check(package.exists(), f"the package script makes {package.name}")
         if not package.exists():
             return
@@ -297,9 +300,10 @@ def check_zip(script, exe, notes, name, source, version_text):
         with zipfile.ZipFile(package) as archive:
             names = archive.namelist()
             print("contents:", ", ".join(names))
-            check(names == [top, f"{top}LEEME.txt", f"{top}remesas/", f"{top}trasvidora.exe"],
-                  "the zip holds the folder, LEEME.txt, an empty remesas folder and the "
-                  "program, in that order, and nothing else")
+            check(names == [top, f"{top}LEEME.txt", f"{top}LICENCIA-xxHash.txt", f"{top}remesas/",
+                            f"{top}trasvidora.exe"],
+                  "the zip holds the folder, LEEME.txt, xxHash's licence, an empty remesas "
+                  "folder and the program, in that order, and nothing else")
             times = {info.date_time for info in archive.infolist()}
             check(len(times) == 1, f"every entry has the same time ({sorted(times)})")
             if f"{top}LEEME.txt" in names:
@@ -310,6 +314,13 @@ def check_zip(script, exe, notes, name, source, version_text):
                       "LEEME.txt tells where the files go, with Windows line ends")
                 check("Windows 7 SP1" in notes_text and "Windows Server 2008 R2" in notes_text,
                       "LEEME.txt says which Windows it runs on")
+            if f"{top}LICENCIA-xxHash.txt" in names:
+                licence_text = archive.read(f"{top}LICENCIA-xxHash.txt").decode("utf-8")
+                check(all(line in licence_text for line in (
+                    "Copyright (C) 2012-2020 Yann Collet", "BSD 2-Clause License",
+                    "Redistributions in binary form must reproduce the above")),
+                      "LICENCIA-xxHash.txt gives xxHash's copyright notice and BSD licence, as "
+                      "the licence asks of a program that carries its code")
             if f"{top}trasvidora.exe" in names:
                 check(archive.read(f"{top}trasvidora.exe") == Path(exe).read_bytes(),
                       "the zip's trasvidora.exe is the built program")
@@ -371,7 +382,7 @@ def verification(exe: Path, program: bytes, certificate: Path):
     return done.stdout if ok else None
 
 
-def check_signed(script, exe, notes, name, source, keep: Path):
+def check_signed(script, exe, notes, licence, name, source, keep: Path):
     (keep / "trasvidora.exe").unlink(missing_ok=True)
     unsigned = Path(exe).read_bytes()
     moment = int(os.environ.get("SOURCE_DATE_EPOCH") or subprocess.run(
@@ -399,8 +410,8 @@ def check_signed(script, exe, notes, name, source, keep: Path):
                 environment.update(TRASVIDORA_SIGNING_CERTIFICATE=str(certificate),
                                    TRASVIDORA_SIGNING_PASSWORD_FILE=str(folder / password))
             done = subprocess.run([sys.executable, str(script), "--exe", str(exe), "--notes",
-                                   str(notes), "--name", name, "--source", str(source),
-                                   "--output", str(output)],
+                                   str(notes), "--licence", str(licence), "--name", name,
+                                   "--source", str(source), "--output", str(output)],
                                   env=environment, capture_output=True, text=True)
             answer = (done.stdout + done.stderr).strip()
             print(f"{run}: {answer}")
@@ -480,6 +491,7 @@ def main():
     parser.add_argument("--build-folder", type=Path, action="append", default=[])
     parser.add_argument("--make-package", type=Path)
     parser.add_argument("--notes", type=Path)
+    parser.add_argument("--licence", type=Path)
     parser.add_argument("--name", help="the package's name, trasvidora-1.00-win32")
     parser.add_argument("--source", type=Path)
     parser.add_argument("--keep", type=Path, help="where the signed program is left")
@@ -491,11 +503,13 @@ def main():
     elif args.what == "windows7":
         check_windows7(args.objdump, args.exe)
     elif args.what == "zip":
-        check_zip(args.make_package, args.exe, args.notes, args.name, args.source, args.version_text)
+        check_zip(args.make_package, args.exe, args.notes, args.licence, args.name, args.source,
+                  args.version_text)
     elif args.what == "reproducible":
         check_reproducible(args.source, args.name)
     else:
-        check_signed(args.make_package, args.exe, args.notes, args.name, args.source, args.keep)
+        check_signed(args.make_package, args.exe, args.notes, args.licence, args.name, args.source,
+                     args.keep)
     if failures:
         sys.exit(f"{len(failures)} check(s) failed")
 

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "owned_handle.h"
+#include "processor_check.h"
 #include "window_harness.h"
 
 namespace {
@@ -143,6 +144,19 @@ TEST_F(StartTest, UnreadableFirstRemittanceIsNamedWithTheReasonAndEndsBeforeShow
   EXPECT_FALSE(messages_.shown[0].ownerVisible);
   EXPECT_EQ(exitCodes, std::vector<UINT>{1});
   EXPECT_EQ(readBytes(file("a.xml")), bytes);
+}
+
+// A processor without SSE2 is told why before anything starts; one with it hears nothing.
+TEST(ProcessorCheck, WithoutSse2TheProgramSaysWhyAndDoesNotStart) {
+  MessageRecorder messages;
+  EXPECT_TRUE(processorRunsProgram(true, messages));
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_FALSE(processorRunsProgram(false, messages));
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].text,
+            L"trasvidora necesita un procesador con instrucciones SSE2 (Pentium 4, Athlon 64 o "
+            L"posterior) y el de este equipo no las tiene.");
+  EXPECT_EQ(messages.shown[0].caption, L"trasvidora");
 }
 
 }  // namespace
