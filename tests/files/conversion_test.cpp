@@ -6,13 +6,17 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "files_harness.h"
@@ -284,6 +288,74 @@ TEST_F(FilesTest, NothingIsLostWhateverTheDriveDoes) {
     ASSERT_FALSE(copy.empty());
     EXPECT_EQ(read(copyName), converted);
     expectOnly({copyName});
+  }
+}
+
+// Another program (a thread here, with a handle of its own) opens the remittance for reading and
+// writing, sharing reading, once the copy appears (it gets in as soon as the remittance has been
+// read), and holds it. Let go within the wait: the converted bytes are at the name, all of them,
+// with "Remesa cambiada". Held past it: the remittance keeps its bytes and the save says another
+// program holds it. Nothing is left beside it either way. The remittances end in a short piece, of
+// less than 512 bytes, past their last whole mebibyte: the piece a FAT driver misreads when
+// another program opens the file while it is read (docs/testing.md).
+TEST_F(FilesTest, RemittanceHeldOnceTheCopyAppears) {
+  const auto copyIsThere = [&] {
+    return std::ranges::any_of(namesIn(folder()),
+                               [](const std::wstring& name) { return name.ends_with(L".tmp"); });
+  };
+  const std::string id = "<MsgId>PRE2026120700001</MsgId>";
+  const std::string newId = "<MsgId>FSDD2026120700001</MsgId>";
+  const struct {
+    std::size_t mebibytes;
+    DWORD heldMs;
+  } rows[] = {{1, 300}, {8, 300}, {1, 3000}, {8, 3000}};
+  // TRASVIDORA_HELD_RUNS runs each row more times, to look for damage that comes now and then.
+  const wchar_t* asked = _wgetenv(L"TRASVIDORA_HELD_RUNS");
+  const int runs = asked ? std::max(1, _wtoi(asked)) : 2;
+  for (const auto& row : rows) {
+    const std::string filler(row.mebibytes * kPiece + 100, ' ');
+    const std::string original = kHeader + id + filler + "</Document>";
+    const std::string converted = kHeader + newId + filler + "</Document>\r\n";
+    int heldDuringTheSave = 0;
+    for (int run = 1; run <= runs; ++run) {
+      SCOPED_TRACE(testing::Message()
+                   << row.mebibytes << " MiB held " << row.heldMs << " ms, run " << run);
+      write(L"a.xml", original);
+      std::atomic<bool> saving = true, held = false;
+      std::thread holder([&] {
+        while (saving && !copyIsThere()) Sleep(1);
+        HANDLE handle = INVALID_HANDLE_VALUE;
+        while (saving && handle == INVALID_HANDLE_VALUE) {
+          handle = CreateFileW(path(L"a.xml").c_str(), GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        }
+        if (handle == INVALID_HANDLE_VALUE) return;
+        held = saving.load();
+        Sleep(row.heldMs);
+        CloseHandle(handle);
+      });
+      std::optional<FileError> error;
+      try {
+        EXPECT_EQ(convertRemittance(path(L"a.xml")), Outcome::Converted);
+      } catch (const FileError& failure) {
+        error = failure;
+      }
+      saving = false;
+      holder.join();
+      heldDuringTheSave += held ? 1 : 0;
+      const std::string now = read(L"a.xml");
+      if (!error) {
+        const auto differs = std::ranges::mismatch(now, converted).in1 - now.begin();
+        EXPECT_TRUE(now == converted)
+            << "\"Remesa cambiada\", yet the name holds " << now.size() << " bytes of "
+            << converted.size() << ", the first other one at " << differs;
+      } else {
+        EXPECT_EQ(error->problem(), FileProblem::HeldByAnotherProgram) << error->what();
+        EXPECT_TRUE(now == original) << "the remittance holds " << now.size() << " bytes";
+      }
+      expectOnly({L"a.xml"});
+    }
+    EXPECT_GT(heldDuringTheSave, 0) << "the other program never got in during a save";
   }
 }
 
