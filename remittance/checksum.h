@@ -2,8 +2,9 @@
 
 // A running checksum of a file's bytes, the same however the bytes are split into pieces: what
 // the conversion wrote is compared with what the disk gives back. It is XXH3's 128-bit hash, from
-// xxHash, which rsync checks every file it moves with. It runs SSE2 instructions, which the
-// program starts only on a processor that has, or AVX2 ones where there are (docs/checksum.md).
+// xxHash, which rsync checks every file it moves with. It sums with SSE2 instructions, which
+// every processor the program starts on has, or with AVX2 ones where the processor has those
+// (docs/checksum.md).
 
 #include <cstdint>
 #include <memory>
