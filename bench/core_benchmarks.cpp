@@ -86,18 +86,29 @@ void BM_SearchWithoutTag(benchmark::State& state) {
 }
 BENCHMARK(BM_SearchWithoutTag)->Arg(kMiB)->Arg(100 * kMiB)->Unit(benchmark::kMillisecond);
 
-// The checksum of the written bytes, read back, in the conversion's pieces.
+// The checksum of the written bytes, read back, in the conversion's pieces, with SSE2 (0) or
+// AVX2 (1) instructions.
 void BM_ChecksumOfWrittenBytes(benchmark::State& state) {
+  const auto instructions =
+      state.range(1) ? remittance::Instructions::Avx2 : remittance::Instructions::Sse2;
+  if (instructions == remittance::Instructions::Avx2 &&
+      remittance::fastestInstructions() != instructions) {
+    state.SkipWithError("this processor has no AVX2");
+    return;
+  }
   const std::string text = makeRemittance(state.range(0));
   for (auto _ : state) {
-    remittance::Checksum sum;
+    remittance::Checksum sum(instructions);
     for (std::size_t at = 0; at < text.size(); at += remittance::kPieceSize)
       sum.add(std::string_view(text).substr(at, remittance::kPieceSize));
     benchmark::DoNotOptimize(sum);
   }
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
 }
-BENCHMARK(BM_ChecksumOfWrittenBytes)->Arg(100 * kMiB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ChecksumOfWrittenBytes)
+    ->Args({100 * kMiB, 0})
+    ->Args({100 * kMiB, 1})
+    ->Unit(benchmark::kMillisecond);
 
 // The rules for names over a folder's worth of names: nine in ten "*.xml", the rest others.
 void BM_RemittanceNames(benchmark::State& state) {

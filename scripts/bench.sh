@@ -4,9 +4,10 @@
 # 1, 10 and 100 MiB remittances under Wine against cp + sync and sed (medians with their spread,
 # and the conversion's steps), measures the program's peak memory over a remittance of a little
 # over 4 GiB against one of 1 MiB; where it timed the 32-bit build, times the 64-bit one's
-# conversion after it, in the same run; times the read-back's checksum in each build; times the
-# program's start to a visible window over 1, 1,000 and 20,000 remittances against a minimal
-# lister; then runs the in-process benchmarks of the core.
+# conversion after it, in the same run; times the read-back's checksum in each build, with SSE2
+# and, where the processor has it, AVX2; times the program's start to a visible window over 1,
+# 1,000 and 20,000 remittances against a minimal lister; then runs the in-process benchmarks of
+# the core.
 #   scripts/bench.sh [--gigabyte]     (or TRASVIDORA_BENCH_1GB=1) also times a 1 GiB remittance
 #   scripts/bench.sh --startup        only the start to a visible window
 # With no display, the whole run goes on a virtual one.
@@ -60,7 +61,7 @@ if [ -z "$startup_only" ]; then
   fi
   echo
   for timed_build in "$build" $beside; do
-    echo "$timed_build: $(scripts/wine-run.sh "$timed_build/bench/checksum_speed.exe")"
+    scripts/wine-run.sh "$timed_build/bench/checksum_speed.exe" | sed "s|^|$timed_build: |"
   done
   echo
 fi

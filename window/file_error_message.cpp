@@ -97,6 +97,17 @@ std::wstring leftover(const remittance::FileError& error) {
          L": bórrelo.";
 }
 
+// The number in decimal digits: std::to_wstring would bring the C library's whole printf into the
+// program, 25 KB of it.
+std::wstring decimal(unsigned long number) {
+  std::wstring digits;
+  do {
+    digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + number % 10));
+    number /= 10;
+  } while (number != 0);
+  return digits;
+}
+
 }  // namespace
 
 std::wstring systemReason(unsigned long errorCode) {
@@ -110,7 +121,7 @@ std::wstring systemReason(unsigned long errorCode) {
                               message.back() == L' ' || message.back() == L'.')) {
     message.pop_back();
   }
-  if (message.empty()) message = L"Error del sistema " + std::to_wstring(errorCode);
+  if (message.empty()) message = L"Error del sistema " + decimal(errorCode);
   return message + L".";
 }
 

@@ -84,6 +84,8 @@ TEST(FileErrorMessage, NamesTheFileWhatFailedAndTheReason) {
   }
   EXPECT_GT(systemReason(ERROR_DISK_FULL).size(), 5u);
   EXPECT_EQ(systemReason(ERROR_DISK_FULL).back(), L'.');
+  // An error the system has no text for is named by its number.
+  EXPECT_EQ(systemReason(0xE000FFFFu), L"Error del sistema 3758161919.");
 }
 
 }  // namespace
